@@ -1,0 +1,30 @@
+# Two commands set everything up on a fresh Debian 12 machine: `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps build run test bench fuzz clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@bash scripts/run-app.sh $(BUILD)
+
+test: build
+	@bash scripts/run-tests.sh $(BUILD)
+
+bench: build
+	@bash scripts/run-benchmarks.sh $(BUILD)
+
+fuzz: deps
+	@bash scripts/run-fuzzers.sh
+
+clean:
+	rm -rf $(BUILD) build-tsan build-fuzz
