@@ -1,0 +1,237 @@
+#include "mmd/VPDFile.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "mmd/File.h"
+#include "mmd/Logger.h"
+#include "mmd/SjisToUnicode.h"
+
+namespace mmd {
+namespace {
+
+constexpr std::string_view kSpace = " \t";
+
+std::string_view Trim(std::string_view s) {
+    const size_t b = s.find_first_not_of(kSpace);
+    if (b == std::string_view::npos) return {};
+    return s.substr(b, s.find_last_not_of(kSpace) - b + 1);
+}
+
+// Number conversion with the error texts of the C++ runtime's stoi/stof, which the log reports.
+struct Conversion {
+    bool ok = false;
+    const char* error = "";
+};
+
+Conversion ParseInt(std::string_view text, int& value) {
+    const std::string s(Trim(text));
+    if (s.empty()) return {false, "invalid stoi argument"};
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (end != s.c_str() + s.size()) return {false, "invalid stoi argument"};
+    if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return {false, "stoi argument out of range"};
+    value = int(v);
+    return {true, ""};
+}
+
+Conversion ParseFloat(std::string_view text, float& value) {
+    const std::string s(Trim(text));
+    if (s.empty()) return {false, "invalid stof argument"};
+    char* end = nullptr;
+    errno = 0;
+    const float v = std::strtof(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || std::isnan(v)) return {false, "invalid stof argument"};
+    // Underflow to a tiny or zero value is harmless; only overflow and written infinities are rejected.
+    if (std::isinf(v)) return {false, "stof argument out of range"};
+    value = v;
+    return {true, ""};
+}
+
+class VPDParser {
+public:
+    VPDParser(std::vector<std::string>& lines, VPDFileData& vpd) : m_lines(lines), m_vpd(vpd) {}
+
+    bool Parse() {
+        if (m_lines.empty() || m_lines[0] != "Vocaloid Pose Data file") {
+            GetLogger()->info("VPD File Format Error.");
+            return false;
+        }
+        for (size_t i = 1; i < m_lines.size(); ++i) {
+            const size_t comment = m_lines[i].find("//");
+            if (comment != std::string::npos) m_lines[i].erase(comment);
+        }
+        m_next = 1;
+        if (!NextLine()) {
+            GetLogger()->info("VPD File Parse Error.[parent fil name]");
+            return false;
+        }
+        ++m_next;
+        if (!ReadBoneCount()) return false;
+        for (int i = 0; i < m_boneCount; ++i) {
+            if (!ReadBone()) return false;
+        }
+        while (NextLine()) {
+            if (!ReadMorph()) return false;
+        }
+        return true;
+    }
+
+private:
+    // Moves m_next to the next line with content; false at the end (m_next is then the line count).
+    bool NextLine() {
+        while (m_next < m_lines.size() && Trim(m_lines[m_next]).empty()) ++m_next;
+        return m_next < m_lines.size();
+    }
+
+    bool ReadBoneCount() {
+        if (!NextLine()) {
+            GetLogger()->info("VPD File Parse Error.[num bones]");
+            return false;
+        }
+        const std::string& line = m_lines[m_next];
+        const size_t semicolon = line.find(';');
+        if (semicolon == std::string::npos) {
+            GetLogger()->info("VPD File Parse Error.[num bones]");
+            return false;
+        }
+        const Conversion c = ParseInt(std::string_view(line).substr(0, semicolon), m_boneCount);
+        if (!c.ok) {
+            GetLogger()->info("VPD File Parse Error. {}:[{}]", m_next, c.error);
+            return false;
+        }
+        if (m_boneCount < 0) {
+            GetLogger()->info("VPD File Parse Error.[num bones]");
+            return false;
+        }
+        ++m_next;
+        return true;
+    }
+
+    // "<keyword><index>{<name>": the index text and the Shift-JIS name, or nothing when the line is no header.
+    std::optional<std::pair<std::string_view, std::string_view>> Header(std::string_view keyword) const {
+        const std::string_view line = m_lines[m_next];
+        const size_t k = line.find(keyword);
+        if (k == std::string_view::npos) return std::nullopt;
+        const size_t brace = line.find('{', k + keyword.size());
+        if (brace == std::string_view::npos) return std::nullopt;
+        const std::string_view index = line.substr(k + keyword.size(), brace - k - keyword.size());
+        std::string_view name = line.substr(brace + 1);
+        name = name.substr(0, name.find_last_not_of(kSpace) + 1);
+        return std::make_pair(index, name);
+    }
+
+    static std::string NameToUtf8(std::string_view sjis) { return ConvertSjisToU8String(sjis.data(), sjis.size()); }
+
+    // Reads the next value line: exactly `count` comma-separated numbers ending with ";".
+    bool ReadValues(float* values, size_t count) {
+        if (!NextLine()) {
+            GetLogger()->info("VPD File Parse Error. {}:[Split error]", m_next);
+            return false;
+        }
+        const std::string_view line = m_lines[m_next];
+        const size_t semicolon = line.find(';');
+        if (semicolon == std::string_view::npos) {
+            GetLogger()->info("VPD File Parse Error. {}:[Split error]", m_next);
+            return false;
+        }
+        std::string_view rest = line.substr(0, semicolon);
+        for (size_t i = 0; i < count; ++i) {
+            const size_t comma = rest.find(',');
+            const bool last = i + 1 == count;
+            if (last != (comma == std::string_view::npos) || Trim(rest.substr(0, comma)).empty()) {
+                GetLogger()->info("VPD File Parse Error. {}:[Split error]", m_next);
+                return false;
+            }
+            const Conversion c = ParseFloat(rest.substr(0, comma), values[i]);
+            if (!c.ok) {
+                GetLogger()->info("VPD File Parse Error. {}:[{}]", m_next, c.error);
+                return false;
+            }
+            if (!last) rest.remove_prefix(comma + 1);
+        }
+        ++m_next;
+        return true;
+    }
+
+    bool ReadClose() {
+        if (!NextLine() || m_lines[m_next].find('}') == std::string::npos) {
+            GetLogger()->info("VPD File Parse Error. {}:[Split error]", m_next);
+            return false;
+        }
+        ++m_next;
+        return true;
+    }
+
+    bool ReadBone() {
+        const bool found = NextLine();
+        const auto header = found ? Header("Bone") : std::nullopt;
+        if (!header) {
+            GetLogger()->info("VPD File Parse Error. {}:[Not Found Bone]", m_next);
+            return false;
+        }
+        int index = 0;
+        const Conversion c = ParseInt(header->first, index);
+        if (!c.ok) {
+            GetLogger()->info("VPD File Parse Error. {}:[{}]", m_next, c.error);
+            return false;
+        }
+        if (index >= m_boneCount) {
+            GetLogger()->info("VPD File Parse Error. {}:[Bone Index over]", m_next);
+            return false;
+        }
+        VPDBone bone;
+        bone.boneName = NameToUtf8(header->second);
+        ++m_next;
+        float t[3];
+        float q[4];
+        if (!ReadValues(t, 3) || !ReadValues(q, 4) || !ReadClose()) return false;
+        bone.translate = glm::vec3(t[0], t[1], t[2]);
+        bone.quaternion = glm::quat(q[3], q[0], q[1], q[2]);
+        m_vpd.bones.push_back(std::move(bone));
+        return true;
+    }
+
+    bool ReadMorph() {
+        const auto header = Header("Morph");
+        if (!header) {
+            GetLogger()->info("VPD File Parse Error. {}:[Not Found Morph]", m_next);
+            return false;
+        }
+        VPDMorph morph;
+        morph.morphName = NameToUtf8(header->second);
+        ++m_next;
+        if (!ReadValues(&morph.weight, 1) || !ReadClose()) return false;
+        m_vpd.morphs.push_back(std::move(morph));
+        return true;
+    }
+
+    std::vector<std::string>& m_lines;
+    VPDFileData& m_vpd;
+    size_t m_next = 0;
+    int m_boneCount = 0;
+};
+
+}  // namespace
+
+bool ReadVPDFile(VPDFileData& vpd, const std::string& pathUtf8) {
+    vpd = VPDFileData{};
+    BinaryFile file;
+    if (!file.OpenText(pathUtf8)) {
+        GetLogger()->info("VPD File Open Fail. {}", pathUtf8);
+        return false;
+    }
+    if (file.Size() > kMaxVPDFileSize) {
+        GetLogger()->info("VPD File Format Error.");
+        return false;
+    }
+    std::vector<std::string> lines;
+    file.ReadAllLines(lines);
+    return VPDParser(lines, vpd).Parse();
+}
+
+}  // namespace mmd
