@@ -190,10 +190,8 @@ struct PMXMaterialMorphOffset {
     glm::vec4 m_toonTextureFactor{0.0f};
 };
 
-struct PMXFlipMorphOffset {
-    int32_t m_morphIndex = -1;
-    float m_weight = 0.0f;
-};
+// A flip offset has the same fields as a group offset.
+using PMXFlipMorphOffset = PMXGroupMorphOffset;
 
 struct PMXImpulseMorphOffset {
     int32_t m_rigidBodyIndex = -1;

@@ -1,0 +1,317 @@
+#include "support/ModelBuilder.h"
+
+#include "support/PmxWriter.h"
+
+namespace mnx::test {
+
+namespace {
+
+template <typename T>
+int Append(std::vector<T>& list, T record) {
+    list.push_back(std::move(record));
+    return static_cast<int>(list.size()) - 1;
+}
+
+}  // namespace
+
+ModelBuilder::ModelBuilder() {
+    mmd::PMXHeader& h = m_data.m_header;
+    h.m_magic = {'P', 'M', 'X', ' '};
+    h.m_version = 2.0f;
+    h.m_globalsCount = 8;
+    h.m_encoding = 0;
+    m_data.m_info.m_modelName = "builder";
+    m_data.m_info.m_englishModelName = "builder";
+    PmxWriter::FitIndexSizes(m_data);
+}
+
+ModelBuilder& ModelBuilder::SetName(const std::string& name) {
+    m_data.m_info.m_modelName = name;
+    return *this;
+}
+
+ModelBuilder& ModelBuilder::SetVersion(float version) {
+    m_data.m_header.m_version = version;
+    return *this;
+}
+
+ModelBuilder& ModelBuilder::SetEncoding(uint8_t encoding) {
+    m_data.m_header.m_encoding = encoding;
+    return *this;
+}
+
+ModelBuilder& ModelBuilder::SetAdditionalUVCount(uint8_t count) {
+    m_data.m_header.m_additionalUVCount = count;
+    return *this;
+}
+
+int ModelBuilder::AddBone(const std::string& name, const glm::vec3& position, int parent) {
+    mmd::PMXBone bone;
+    bone.m_name = name;
+    bone.m_position = position;
+    bone.m_parentIndex = parent;
+    bone.m_flags = mmd::kPMXBoneRotatable | mmd::kPMXBoneMovable | mmd::kPMXBoneVisible | mmd::kPMXBoneOperable;
+    return Append(m_data.m_bones, std::move(bone));
+}
+
+int ModelBuilder::AddIKBone(const std::string& name, const glm::vec3& position, int parent, int target,
+                            int loopCount, float limitAngle) {
+    const int index = AddBone(name, position, parent);
+    mmd::PMXBone& bone = Bone(index);
+    bone.m_flags |= mmd::kPMXBoneIK;
+    bone.m_ikTargetIndex = target;
+    bone.m_ikLoopCount = loopCount;
+    bone.m_ikLimitAngle = limitAngle;
+    return index;
+}
+
+void ModelBuilder::AddIKLink(int ikBone, int linkBone) {
+    mmd::PMXIKLink link;
+    link.m_boneIndex = linkBone;
+    Bone(ikBone).m_ikLinks.push_back(link);
+}
+
+void ModelBuilder::AddIKLink(int ikBone, int linkBone, const glm::vec3& lower, const glm::vec3& upper) {
+    mmd::PMXIKLink link;
+    link.m_boneIndex = linkBone;
+    link.m_enableLimit = 1;
+    link.m_lowerLimit = lower;
+    link.m_upperLimit = upper;
+    Bone(ikBone).m_ikLinks.push_back(link);
+}
+
+void ModelBuilder::SetAppend(int bone, int source, float weight, bool rotate, bool translate, bool local) {
+    mmd::PMXBone& b = Bone(bone);
+    b.m_flags &= ~(mmd::kPMXBoneAppendRotate | mmd::kPMXBoneAppendTranslate | mmd::kPMXBoneAppendLocal);
+    if (rotate) b.m_flags |= mmd::kPMXBoneAppendRotate;
+    if (translate) b.m_flags |= mmd::kPMXBoneAppendTranslate;
+    if (local) b.m_flags |= mmd::kPMXBoneAppendLocal;
+    b.m_appendIndex = source;
+    b.m_appendWeight = weight;
+}
+
+mmd::PMXBone& ModelBuilder::Bone(int index) { return m_data.m_bones.at(static_cast<size_t>(index)); }
+
+int ModelBuilder::AddVertexRecord(const glm::vec3& position, mmd::PMXVertexWeight type) {
+    mmd::PMXVertex vertex;
+    vertex.m_position = position;
+    vertex.m_normal = glm::vec3(0.0f, 0.0f, -1.0f);
+    vertex.m_weightType = type;
+    vertex.m_edgeScale = 1.0f;
+    return Append(m_data.m_vertices, vertex);
+}
+
+int ModelBuilder::AddVertex(const glm::vec3& position, int bone) {
+    const int index = AddVertexRecord(position, mmd::PMXVertexWeight::BDEF1);
+    Vertex(index).m_boneIndices[0] = bone;
+    return index;
+}
+
+int ModelBuilder::AddVertexBDEF2(const glm::vec3& position, int bone0, int bone1, float weight0) {
+    const int index = AddVertexRecord(position, mmd::PMXVertexWeight::BDEF2);
+    mmd::PMXVertex& v = Vertex(index);
+    v.m_boneIndices = {bone0, bone1, 0, 0};
+    v.m_boneWeights = {weight0, 0.0f, 0.0f, 0.0f};
+    return index;
+}
+
+int ModelBuilder::AddVertexBDEF4(const glm::vec3& position, const std::array<int32_t, 4>& bones,
+                                 const std::array<float, 4>& weights) {
+    const int index = AddVertexRecord(position, mmd::PMXVertexWeight::BDEF4);
+    Vertex(index).m_boneIndices = bones;
+    Vertex(index).m_boneWeights = weights;
+    return index;
+}
+
+int ModelBuilder::AddVertexQDEF(const glm::vec3& position, const std::array<int32_t, 4>& bones,
+                                const std::array<float, 4>& weights) {
+    const int index = AddVertexBDEF4(position, bones, weights);
+    Vertex(index).m_weightType = mmd::PMXVertexWeight::QDEF;
+    return index;
+}
+
+int ModelBuilder::AddVertexSDEF(const glm::vec3& position, int bone0, int bone1, float weight0,
+                                const glm::vec3& c, const glm::vec3& r0, const glm::vec3& r1) {
+    const int index = AddVertexBDEF2(position, bone0, bone1, weight0);
+    mmd::PMXVertex& v = Vertex(index);
+    v.m_weightType = mmd::PMXVertexWeight::SDEF;
+    v.m_sdefC = c;
+    v.m_sdefR0 = r0;
+    v.m_sdefR1 = r1;
+    return index;
+}
+
+mmd::PMXVertex& ModelBuilder::Vertex(int index) { return m_data.m_vertices.at(static_cast<size_t>(index)); }
+
+void ModelBuilder::AddTriangle(uint32_t a, uint32_t b, uint32_t c) {
+    mmd::PMXFace face;
+    face.m_vertices = {a, b, c};
+    m_data.m_faces.push_back(face);
+}
+
+int ModelBuilder::AddTexture(const std::string& path) { return Append(m_data.m_textures, path); }
+
+int ModelBuilder::AddMaterial(const std::string& name, int texture) {
+    mmd::PMXMaterial m;
+    m.m_name = name;
+    m.m_diffuse = glm::vec4(1.0f);
+    m.m_specular = glm::vec3(0.0f);
+    m.m_specularPower = 5.0f;
+    m.m_ambient = glm::vec3(0.5f);
+    m.m_drawFlags = mmd::kPMXDrawGroundShadow | mmd::kPMXDrawCastSelfShadow | mmd::kPMXDrawReceiveSelfShadow |
+                    mmd::kPMXDrawEdge;
+    m.m_edgeColor = glm::vec4(0.0f, 0.0f, 0.0f, 1.0f);
+    m.m_edgeSize = 1.0f;
+    m.m_textureIndex = texture;
+    m.m_sphereTextureIndex = -1;
+    m.m_toonMode = mmd::PMXToonMode::Shared;
+    m.m_toonIndex = 0;
+    m.m_faceIndexCount = static_cast<int32_t>((m_data.m_faces.size() - m_facesInMaterials) * 3);
+    m_facesInMaterials = m_data.m_faces.size();
+    return Append(m_data.m_materials, std::move(m));
+}
+
+mmd::PMXMaterial& ModelBuilder::Material(int index) { return m_data.m_materials.at(static_cast<size_t>(index)); }
+
+int ModelBuilder::AddMorphRecord(const std::string& name, mmd::PMXMorphType type) {
+    mmd::PMXMorphRecord morph;
+    morph.m_name = name;
+    morph.m_controlPanel = 4;  // "other" panel
+    morph.m_type = type;
+    return Append(m_data.m_morphs, std::move(morph));
+}
+
+int ModelBuilder::AddPositionMorph(const std::string& name,
+                                   const std::vector<std::pair<uint32_t, glm::vec3>>& offsets) {
+    const int index = AddMorphRecord(name, mmd::PMXMorphType::Position);
+    for (const auto& [vertex, offset] : offsets) Morph(index).m_positionOffsets.push_back({vertex, offset});
+    return index;
+}
+
+int ModelBuilder::AddUVMorph(const std::string& name, const std::vector<std::pair<uint32_t, glm::vec4>>& offsets,
+                             int slot) {
+    const auto type = static_cast<mmd::PMXMorphType>(static_cast<int>(mmd::PMXMorphType::UV) + slot);
+    const int index = AddMorphRecord(name, type);
+    for (const auto& [vertex, offset] : offsets) Morph(index).m_uvOffsets.push_back({vertex, offset});
+    return index;
+}
+
+int ModelBuilder::AddBoneMorph(const std::string& name, const std::vector<mmd::PMXBoneMorphOffset>& offsets) {
+    const int index = AddMorphRecord(name, mmd::PMXMorphType::Bone);
+    Morph(index).m_boneOffsets = offsets;
+    return index;
+}
+
+int ModelBuilder::AddMaterialMorph(const std::string& name,
+                                   const std::vector<mmd::PMXMaterialMorphOffset>& offsets) {
+    const int index = AddMorphRecord(name, mmd::PMXMorphType::Material);
+    Morph(index).m_materialOffsets = offsets;
+    return index;
+}
+
+int ModelBuilder::AddGroupMorph(const std::string& name, const std::vector<std::pair<int32_t, float>>& offsets) {
+    const int index = AddMorphRecord(name, mmd::PMXMorphType::Group);
+    for (const auto& [morph, weight] : offsets) Morph(index).m_groupOffsets.push_back({morph, weight});
+    return index;
+}
+
+int ModelBuilder::AddFlipMorph(const std::string& name, const std::vector<std::pair<int32_t, float>>& offsets) {
+    const int index = AddMorphRecord(name, mmd::PMXMorphType::Flip);
+    for (const auto& [morph, weight] : offsets) Morph(index).m_flipOffsets.push_back({morph, weight});
+    return index;
+}
+
+int ModelBuilder::AddImpulseMorph(const std::string& name,
+                                  const std::vector<mmd::PMXImpulseMorphOffset>& offsets) {
+    const int index = AddMorphRecord(name, mmd::PMXMorphType::Impulse);
+    Morph(index).m_impulseOffsets = offsets;
+    return index;
+}
+
+mmd::PMXMorphRecord& ModelBuilder::Morph(int index) { return m_data.m_morphs.at(static_cast<size_t>(index)); }
+
+int ModelBuilder::AddRigidBody(const std::string& name, int bone, mmd::PMXRigidBodyShape shape,
+                               const glm::vec3& size, const glm::vec3& position,
+                               mmd::PMXRigidBodyOperation operation, uint8_t group, uint16_t collisionMask) {
+    mmd::PMXRigidBody body;
+    body.m_name = name;
+    body.m_boneIndex = bone;
+    body.m_group = group;
+    body.m_collisionMask = collisionMask;
+    body.m_shape = shape;
+    body.m_shapeSize = size;
+    body.m_position = position;
+    body.m_mass = 1.0f;
+    body.m_translationDamping = 0.5f;
+    body.m_rotationDamping = 0.5f;
+    body.m_restitution = 0.0f;
+    body.m_friction = 0.5f;
+    body.m_operation = operation;
+    return Append(m_data.m_rigidBodies, std::move(body));
+}
+
+mmd::PMXRigidBody& ModelBuilder::RigidBody(int index) {
+    return m_data.m_rigidBodies.at(static_cast<size_t>(index));
+}
+
+int ModelBuilder::AddJoint(const std::string& name, int bodyA, int bodyB, const glm::vec3& position) {
+    mmd::PMXJoint joint;
+    joint.m_name = name;
+    joint.m_rigidBodyA = bodyA;
+    joint.m_rigidBodyB = bodyB;
+    joint.m_position = position;
+    return Append(m_data.m_joints, std::move(joint));
+}
+
+mmd::PMXJoint& ModelBuilder::Joint(int index) { return m_data.m_joints.at(static_cast<size_t>(index)); }
+
+int ModelBuilder::AddSoftBody(const std::string& name, int material) {
+    SetVersion(2.1f);
+    mmd::SoftBodyRecord body;
+    body.m_name = name;
+    body.m_materialIndex = material;
+    body.m_totalMass = 1.0f;
+    body.m_collisionMargin = 0.05f;
+    body.m_vIterations = body.m_pIterations = 1;
+    body.m_lst = body.m_ast = body.m_vst = 1.0f;
+    return Append(m_data.m_softBodies, std::move(body));
+}
+
+mmd::SoftBodyRecord& ModelBuilder::SoftBody(int index) {
+    return m_data.m_softBodies.at(static_cast<size_t>(index));
+}
+
+mmd::PMXDisplayFrame& ModelBuilder::AddDisplayFrame(const std::string& name, bool special) {
+    mmd::PMXDisplayFrame frame;
+    frame.m_name = name;
+    frame.m_specialFlag = special ? 1 : 0;
+    m_data.m_displayFrames.push_back(std::move(frame));
+    return m_data.m_displayFrames.back();
+}
+
+mmd::PMXFileData ModelBuilder::Build() const {
+    mmd::PMXFileData data = m_data;
+    if (data.m_displayFrames.empty()) {
+        mmd::PMXDisplayFrame root;
+        root.m_name = "Root";
+        root.m_englishName = "Root";
+        root.m_specialFlag = 1;
+        if (!data.m_bones.empty()) root.m_targets.push_back({mmd::PMXDisplayTargetType::Bone, 0});
+        mmd::PMXDisplayFrame face;
+        face.m_name = "表情";
+        face.m_englishName = "Exp";
+        face.m_specialFlag = 1;
+        for (size_t i = 0; i < data.m_morphs.size(); ++i) {
+            face.m_targets.push_back({mmd::PMXDisplayTargetType::Morph, static_cast<int32_t>(i)});
+        }
+        data.m_displayFrames = {root, face};
+    }
+    PmxWriter::FitIndexSizes(data);
+    return data;
+}
+
+std::vector<uint8_t> ModelBuilder::Bytes() const { return PmxWriter::Write(Build()); }
+
+bool ModelBuilder::WriteFile(const std::string& path) const { return PmxWriter::WriteFile(Build(), path); }
+
+}  // namespace mnx::test
