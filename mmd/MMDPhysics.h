@@ -51,7 +51,8 @@ public:
     void AddJoint(MMDJoint* joint);
     void RemoveJoint(MMDJoint* joint);
 
-    // Gravity in world units per second squared (model units: 1 = 0.1 m), world (left-handed) frame.
+    // Gravity in world units per second squared (model units: 1 = 0.1 m), world (left-handed) frame. Non-finite
+    // components leave the gravity unchanged.
     void SetGravity(float x, float y, float z);
 
     // The Bullet world, or null before Create. Observing pointer; owned by this object.

@@ -7,6 +7,7 @@ namespace mmd {
 
 struct PMXFileData;
 class MMDModel;
+class MMDNode;
 class MMDPhysics;
 class MMDRigidBody;
 class MMDJoint;
@@ -35,24 +36,29 @@ public:
     const JointList& GetJoints() const { return m_joints; }
 
     // The load steps of a PMX model's physics: world, then every rigid body (attached to the model's node at its bone
-    // index) and every joint, in file order. Logs "Create Physics Fail.", "Create Rigid Body Fail.\n" or
-    // "Create Joint Fail.\n" and returns false on failure; joints with a missing, out-of-range or shared body are
-    // skipped with "Illegal Joint [{}]". A bone index out of range is treated as none, with a warning.
+    // index) and every joint, in file order. Run it once the model's nodes hold their rest pose. Logs
+    // "Create Physics Fail.", "Create Rigid Body Fail.\n" or "Create Joint Fail.\n" and returns false on failure;
+    // joints with a missing, out-of-range or shared body are skipped with "Illegal Joint [{}]". A bone index out of
+    // range is treated as none, with a warning.
     bool CreateFromPMX(const PMXFileData& pmx, MMDModel* model);
 
     // The model's per-frame physics: activate every body, step the world by elapsedSeconds, write the simulated poses
-    // into the bones and refresh the node hierarchy. Nothing without a world. Allocation-free.
-    void UpdatePhysicsAnimation(MMDModel* model, float elapsedSeconds);
-    // Puts every body back onto its bone: deactivate, reset, step 1/60 s, write back, then zero velocities and drop
-    // contacts. Nothing without a world.
-    void ResetPhysics(MMDModel* model);
+    // into the bones and refresh the hierarchy from the bones that were roots at CreateFromPMX. Nothing without a
+    // world. Allocation-free.
+    void UpdatePhysicsAnimation(float elapsedSeconds);
+    // Puts every body back onto its bone: deactivate, reset, step 1/60 s, write back, refresh the hierarchy, then zero
+    // velocities and drop contacts. Nothing without a world.
+    void ResetPhysics();
 
 private:
-    void UpdateRootGlobalTransforms(MMDModel* model);
+    void Clear();
+    void UpdateRootGlobalTransforms();
 
     std::unique_ptr<MMDPhysics> m_mmdPhysics;
     RigidBodyList m_rigidBodies;
     JointList m_joints;
+    // The model's root nodes at load (observed); nodes added later are their adders' to update.
+    std::vector<MMDNode*> m_rootNodes;
 };
 
 }  // namespace mmd
