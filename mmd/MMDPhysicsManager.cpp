@@ -8,6 +8,8 @@
 #include "mmd/MMDRigidBody.h"
 #include "mmd/PMXFile.h"
 
+#include <algorithm>
+
 namespace mmd {
 
 namespace {
@@ -33,7 +35,7 @@ void MMDPhysicsManager::Clear() {
         }
     }
     m_rigidBodies.clear();
-    m_rootNodes.clear();
+    m_loadedNodeCount = 0;
     m_mmdPhysics.reset();
 }
 
@@ -61,12 +63,7 @@ bool MMDPhysicsManager::CreateFromPMX(const PMXFileData& pmx, MMDModel* model) {
 
     MMDModel::MMDNodeManager* nodes = model ? model->GetNodeManager() : nullptr;
     const size_t nodeCount = nodes ? nodes->GetNodeCount() : 0;
-    for (size_t i = 0; i < nodeCount; ++i) {
-        MMDNode* node = nodes->GetNode(i);
-        if (!node->GetParent()) {
-            m_rootNodes.push_back(node);
-        }
-    }
+    m_loadedNodeCount = nodeCount;
 
     m_rigidBodies.reserve(pmx.m_rigidBodies.size());
     for (const PMXRigidBody& pmxRigidBody : pmx.m_rigidBodies) {
@@ -108,13 +105,21 @@ bool MMDPhysicsManager::CreateFromPMX(const PMXFileData& pmx, MMDModel* model) {
     return true;
 }
 
-void MMDPhysicsManager::UpdateRootGlobalTransforms() {
-    for (MMDNode* node : m_rootNodes) {
-        node->UpdateGlobalTransform();
+void MMDPhysicsManager::UpdateRootGlobalTransforms(MMDModel* model) {
+    MMDModel::MMDNodeManager* nodes = model ? model->GetNodeManager() : nullptr;
+    if (!nodes) {
+        return;
+    }
+    const size_t count = std::min(m_loadedNodeCount, nodes->GetNodeCount());
+    for (size_t i = 0; i < count; ++i) {
+        MMDNode* node = nodes->GetNode(i);
+        if (!node->GetParent()) {
+            node->UpdateGlobalTransform();
+        }
     }
 }
 
-void MMDPhysicsManager::UpdatePhysicsAnimation(float elapsedSeconds) {
+void MMDPhysicsManager::UpdatePhysicsAnimation(MMDModel* model, float elapsedSeconds) {
     if (!m_mmdPhysics || !m_mmdPhysics->GetDynamicsWorld()) {
         return;
     }
@@ -128,10 +133,10 @@ void MMDPhysicsManager::UpdatePhysicsAnimation(float elapsedSeconds) {
     for (auto& body : m_rigidBodies) {
         body->CalcLocalTransform();
     }
-    UpdateRootGlobalTransforms();
+    UpdateRootGlobalTransforms(model);
 }
 
-void MMDPhysicsManager::ResetPhysics() {
+void MMDPhysicsManager::ResetPhysics(MMDModel* model) {
     if (!m_mmdPhysics || !m_mmdPhysics->GetDynamicsWorld()) {
         return;
     }
@@ -146,7 +151,7 @@ void MMDPhysicsManager::ResetPhysics() {
     for (auto& body : m_rigidBodies) {
         body->CalcLocalTransform();
     }
-    UpdateRootGlobalTransforms();
+    UpdateRootGlobalTransforms(model);
     for (auto& body : m_rigidBodies) {
         body->Reset(m_mmdPhysics.get());
     }

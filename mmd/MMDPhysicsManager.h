@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -43,22 +44,22 @@ public:
     bool CreateFromPMX(const PMXFileData& pmx, MMDModel* model);
 
     // The model's per-frame physics: activate every body, step the world by elapsedSeconds, write the simulated poses
-    // into the bones and refresh the hierarchy from the bones that were roots at CreateFromPMX. Nothing without a
-    // world. Allocation-free.
-    void UpdatePhysicsAnimation(float elapsedSeconds);
-    // Puts every body back onto its bone: deactivate, reset, step 1/60 s, write back, refresh the hierarchy, then zero
-    // velocities and drop contacts. Nothing without a world.
-    void ResetPhysics();
+    // into the bones and refresh the hierarchy from the model's root nodes (those among the nodes it had at
+    // CreateFromPMX; nodes added later are their adders' to update). Nothing without a world. Allocation-free.
+    void UpdatePhysicsAnimation(MMDModel* model, float elapsedSeconds);
+    // Puts every body back onto its bone: deactivate, reset, step 1/60 s, write back, refresh the hierarchy as above,
+    // then zero velocities and drop contacts. Nothing without a world.
+    void ResetPhysics(MMDModel* model);
 
 private:
     void Clear();
-    void UpdateRootGlobalTransforms();
+    void UpdateRootGlobalTransforms(MMDModel* model);
 
     std::unique_ptr<MMDPhysics> m_mmdPhysics;
     RigidBodyList m_rigidBodies;
     JointList m_joints;
-    // The model's root nodes at load (observed); nodes added later are their adders' to update.
-    std::vector<MMDNode*> m_rootNodes;
+    // Number of model nodes when CreateFromPMX ran.
+    size_t m_loadedNodeCount = 0;
 };
 
 }  // namespace mmd
