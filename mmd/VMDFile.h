@@ -1,11 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
-
 #include <glm/gtc/quaternion.hpp>
 #include <glm/vec3.hpp>
+#include <string>
+#include <vector>
 
 namespace mmd {
 

@@ -8,7 +8,11 @@
 
 #include "mmd/File.h"
 #include "mmd/Logger.h"
+#include "mmd/MMDModel.h"
+#include "mmd/MMDMorph.h"
+#include "mmd/MMDNode.h"
 #include "mmd/SjisToUnicode.h"
+#include "mmd/VMDNodeController.h"
 
 namespace mmd {
 namespace {
@@ -232,6 +236,70 @@ bool ReadVPDFile(VPDFileData& vpd, const std::string& pathUtf8) {
     std::vector<std::string> lines;
     file.ReadAllLines(lines);
     return VPDParser(lines, vpd).Parse();
+}
+
+namespace {
+
+// Spherical interpolation along the shorter arc; plain linear interpolation when the rotations nearly coincide.
+glm::quat SlerpShorter(const glm::quat& a, glm::quat b, float t) {
+    float d = glm::dot(a, b);
+    if (d < 0.0f) {
+        b = -b;
+        d = -d;
+    }
+    if (d > 0.9999999f) return a * (1.0f - t) + b * t;
+    const float angle = std::acos(d);
+    const float s = std::sin(angle);
+    return (a * std::sin((1.0f - t) * angle) + b * std::sin(t * angle)) / s;
+}
+
+}  // namespace
+
+void MMDModel::LoadPose(const VPDFileData& vpd, int32_t frameCount) {
+    struct BonePose {
+        MMDNode* node;
+        glm::vec3 beginTranslate, endTranslate;
+        glm::quat beginRotate, endRotate;
+    };
+    struct MorphPose {
+        MMDMorph* morph;
+        float beginWeight, endWeight;
+    };
+    std::vector<BonePose> bones;
+    std::vector<MorphPose> morphs;
+    MMDNodeManager* nodeManager = GetNodeManager();
+    MMDMorphManager* morphManager = GetMorphManager();
+    for (const VPDBone& bone : vpd.bones) {
+        const int32_t index = nodeManager ? nodeManager->FindNodeIndex(bone.boneName) : -1;
+        if (index < 0) continue;
+        MMDNode* node = nodeManager->GetNode(size_t(index));
+        bones.push_back({node, node->GetAnimationTranslate(),
+                         glm::vec3(bone.translate.x, bone.translate.y, -bone.translate.z), node->GetAnimationRotate(),
+                         ToRuntimeRotation(bone.quaternion)});
+    }
+    for (const VPDMorph& morph : vpd.morphs) {
+        const int32_t index = morphManager ? morphManager->FindMorphIndex(morph.morphName) : -1;
+        if (index < 0) continue;
+        MMDMorph* target = morphManager->GetMorph(size_t(index));
+        morphs.push_back({target, target->GetWeight(), morph.weight});
+    }
+
+    for (int32_t i = 1; i <= frameCount; ++i) {
+        const float t = float(i) / float(frameCount);
+        BeginAnimation();
+        for (const BonePose& b : bones) {
+            b.node->SetAnimationTranslate(b.beginTranslate + (b.endTranslate - b.beginTranslate) * t);
+            b.node->SetAnimationRotate(SlerpShorter(b.beginRotate, b.endRotate, t));
+        }
+        for (const MorphPose& m : morphs) {
+            m.morph->SetWeight(m.beginWeight + (m.endWeight - m.beginWeight) * t);
+        }
+        UpdateMorphAnimation();
+        UpdateNodeAnimation(false);
+        UpdatePhysicsAnimation(1.0f / 30.0f);
+        UpdateNodeAnimation(true);
+        EndAnimation();
+    }
 }
 
 }  // namespace mmd

@@ -1,5 +1,3 @@
-#include "mmd/VMDFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +5,7 @@
 #include <string>
 
 #include "mmd/SjisToUnicode.h"
+#include "mmd/VMDFile.h"
 #include "support/LogCapture.h"
 #include "support/ShiftJis.h"
 #include "support/VmdWriter.h"
@@ -107,8 +106,8 @@ TEST(VMDFileTest, ReadsEverySection) {
 }
 
 TEST(VMDFileTest, AcceptsTheOlderSignatureAndBytesAfterTheTerminator) {
-    for (const std::string& signature : {std::string("Vocaloid Motion Data"),
-                                        std::string("Vocaloid Motion Data 0002") + '\0' + "JUNK"}) {
+    for (const std::string& signature :
+         {std::string("Vocaloid Motion Data"), std::string("Vocaloid Motion Data 0002") + '\0' + "JUNK"}) {
         mmd::VMDFileData vmd;
         EXPECT_TRUE(ReadBytes(FullWriter().SetSignature(signature).Build(), vmd)) << signature;
         EXPECT_EQ(vmd.motions.size(), 2u);
@@ -116,8 +115,8 @@ TEST(VMDFileTest, AcceptsTheOlderSignatureAndBytesAfterTheTerminator) {
 }
 
 TEST(VMDFileTest, RejectsAnotherSignature) {
-    for (const char* signature : {"Vocaloid Motion Data 0003", "Vocaloid Motion", "",
-                                        "Vocaloid Motion Data 0002 and thirty bytes"}) {
+    for (const char* signature :
+         {"Vocaloid Motion Data 0003", "Vocaloid Motion", "", "Vocaloid Motion Data 0002 and thirty bytes"}) {
         mmd::VMDFileData vmd;
         LogCapture log;
         EXPECT_FALSE(ReadBytes(FullWriter().SetSignature(signature).Build(), vmd)) << signature;
@@ -173,13 +172,13 @@ TEST(VMDFileTest, EveryTruncationFailsWithTheSectionMessageOrReadsWholeSections)
         const bool ok = ReadBytes(full.substr(0, cut), vmd, "cut.vmd");
         EXPECT_EQ(ok, boundaries.count(cut) == 1) << cut;
         if (ok) continue;
-        const char* expected = cut < header      ? "ReadHeader Fail."
-                               : cut < motions   ? "ReadMotion Fail."
-                               : cut < morphs    ? "ReadBlednShape Fail."
-                               : cut < cameras   ? "ReadCamera Fail."
-                               : cut < lights    ? "ReadLight Fail."
-                               : cut < shadows   ? "ReadShadow Fail."
-                                                 : "ReadIK Fail.";
+        const char* expected = cut < header    ? "ReadHeader Fail."
+                               : cut < motions ? "ReadMotion Fail."
+                               : cut < morphs  ? "ReadBlednShape Fail."
+                               : cut < cameras ? "ReadCamera Fail."
+                               : cut < lights  ? "ReadLight Fail."
+                               : cut < shadows ? "ReadShadow Fail."
+                                               : "ReadIK Fail.";
         EXPECT_EQ(log.Texts(), std::vector<std::string>{expected}) << cut;
     }
 }

@@ -1,10 +1,10 @@
 #include "support/LogCapture.h"
 
-#include <algorithm>
-#include <mutex>
-
 #include <spdlog/logger.h>
 #include <spdlog/sinks/base_sink.h>
+
+#include <algorithm>
+#include <mutex>
 
 #include "mmd/Logger.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <spdlog/common.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <spdlog/common.h>
 
 namespace mnx::test {
 

@@ -2,12 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/vec3.hpp>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <glm/gtc/quaternion.hpp>
-#include <glm/vec3.hpp>
 
 namespace mnx::test {
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <glm/gtc/quaternion.hpp>
 #include <glm/vec3.hpp>
+#include <string>
+#include <vector>
 
 namespace mnx::test {
 
