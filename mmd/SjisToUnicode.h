@@ -7,7 +7,8 @@ namespace mmd {
 
 // Shift-JIS (Microsoft code page 932) -> UTF-16. Reads up to the terminating zero byte. Each byte that does not
 // start a valid character (0x7F, 0x80, 0xA0, 0xF0..0xFF, a lead byte whose trail is outside 0x40..0xFC)
-// becomes U+FFFF and consumes one byte; so does a valid pair that code page 932 leaves unassigned.
+// becomes U+FFFF and consumes one byte. A lead 0x81..0x9F/0xE0..0xEF with a trail in 0x40..0xFC always
+// consumes both bytes; a pair that code page 932 leaves unassigned gives U+FFFF.
 std::u16string ConvertSjisToU16String(const char* text);
 
 // Same, but reads at most `maxBytes` bytes (stopping earlier at a zero byte): for fixed-size name fields

@@ -3,55 +3,44 @@
 #include <stb_image.h>
 
 #include <QDebug>
-#include <cstdio>
+#include <limits>
 #include <memory>
+#include <vector>
 
+#include "mmd/File.h"
 #include "render/GLFunctions.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct PixelsFree {
     void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
 };
 using PixelsPtr = std::unique_ptr<stbi_uc, PixelsFree>;
 
-// Material paths use "\" separators; the file system here wants "/".
-FilePtr openBinary(const std::string& pathUtf8) {
-    std::string path = pathUtf8;
-#ifndef _WIN32
-    for (char& c : path) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-#endif
-    return FilePtr(std::fopen(path.c_str(), "rb"));
-}
-
 Texture loadTexture(const std::string& path) {
     stbi_set_flip_vertically_on_load(1);
-    FilePtr file = openBinary(path);
-    if (!file) {
+    mmd::BinaryFile file;
+    std::vector<stbi_uc> bytes;
+    if (file.Open(path) && file.Size() > 0 && file.Size() <= std::numeric_limits<int>::max()) {
+        bytes.resize(static_cast<size_t>(file.Size()));
+        if (!file.Read(bytes.data(), bytes.size())) {
+            bytes.clear();
+        }
+    }
+    if (bytes.empty()) {
         qDebug().noquote() << "failed load Texture" << QString::fromStdString(path);
         return {};
     }
+    const int size = static_cast<int>(bytes.size());
     int width = 0;
     int height = 0;
     int channels = 0;
-    const long start = std::ftell(file.get());
-    const int known = stbi_info_from_file(file.get(), &width, &height, &channels);
-    std::fseek(file.get(), start, SEEK_SET);
-    if (!known) {
+    if (!stbi_info_from_memory(bytes.data(), size, &width, &height, &channels)) {
         qDebug().noquote() << "failed load Texture" << QString::fromStdString(path);
         return {};
     }
     const bool hasAlpha = channels == 4;
-    PixelsPtr pixels(stbi_load_from_file(file.get(), &width, &height, &channels, hasAlpha ? 4 : 3));
+    PixelsPtr pixels(stbi_load_from_memory(bytes.data(), size, &width, &height, &channels, hasAlpha ? 4 : 3));
     if (!pixels) {
         // The header looked fine but the body did not decode: treat it as unreadable rather than upload garbage.
         qDebug().noquote() << "failed load Texture" << QString::fromStdString(path);

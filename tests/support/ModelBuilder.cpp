@@ -314,4 +314,102 @@ std::vector<uint8_t> ModelBuilder::Bytes() const { return PmxWriter::Write(Build
 
 bool ModelBuilder::WriteFile(const std::string& path) const { return PmxWriter::WriteFile(Build(), path); }
 
+ModelBuilder ModelBuilder::EveryFeature() {
+    ModelBuilder b;
+    b.SetName("全部入り").SetAdditionalUVCount(4);
+    b.Data().m_info.m_comment = "every record kind\nline two";
+    const int center = b.AddBone("センター", {0, 8, 0});
+    const int hip = b.AddBone("下半身", {0, 10, 0}, center);
+    const int knee = b.AddBone("左ひざ", {1, 5, 0}, hip);
+    const int ankle = b.AddBone("左足首", {1, 1, 0}, knee);
+    const int ik = b.AddIKBone("左足ＩＫ", {1, 1, 0}, center, ankle, 40, 2.0f);
+    b.AddIKLink(ik, knee, {-3.14159f, 0, 0}, {-0.00872665f, 0, 0});
+    b.AddIKLink(ik, hip);
+    const int twist = b.AddBone("左腕捩", {2, 14, 0}, center);
+    b.SetAppend(twist, hip, 0.5f, true, true, true);
+    b.Bone(twist).m_flags |= mmd::kPMXBoneFixedAxis | mmd::kPMXBoneLocalAxis | mmd::kPMXBoneExternalParent |
+                             mmd::kPMXBoneDeformAfterPhysics | mmd::kPMXBoneTailIsBone;
+    b.Bone(twist).m_fixedAxis = {1, 0, 0};
+    b.Bone(twist).m_localXAxis = {1, 0, 0};
+    b.Bone(twist).m_localZAxis = {0, 0, 1};
+    b.Bone(twist).m_externalParentKey = 7;
+    b.Bone(twist).m_tailIndex = hip;
+    b.Bone(hip).m_tailOffset = {0, -1, 0};
+    b.Bone(knee).m_deformDepth = 1;
+
+    const int v0 = b.AddVertex({0, 0, 0}, center);
+    const int v1 = b.AddVertexBDEF2({1, 0, 0}, hip, knee, 0.25f);
+    const int v2 = b.AddVertexBDEF4({0, 1, 0}, {center, hip, knee, -1}, {0.5f, 0.25f, 0.25f, 0.0f});
+    const int v3 = b.AddVertexSDEF({1, 1, 0}, hip, knee, 0.75f, {1, 1, 0}, {1, 2, 0}, {1, 0.5f, 0});
+    const int v4 = b.AddVertexQDEF({2, 1, 0}, {center, hip, knee, ankle}, {0.1f, 0.2f, 0.3f, 0.4f});
+    for (int v = v0; v <= v4; ++v) {
+        b.Vertex(v).m_normal = {0, 0, -1};
+        b.Vertex(v).m_uv = {0.1f * v, 0.2f * v};
+        for (int k = 0; k < 4; ++k) b.Vertex(v).m_additionalUVs[k] = glm::vec4(v, k, 0.5f, 1.0f);
+        b.Vertex(v).m_edgeScale = 0.5f + v;
+    }
+    b.AddTriangle(v0, v1, v2);
+    const int tex = b.AddTexture("tex\\body.png");
+    const int toon = b.AddTexture("toon/skin.bmp");
+    const int body = b.AddMaterial("体", tex);
+    b.Material(body).m_sphereTextureIndex = tex;
+    b.Material(body).m_sphereMode = mmd::PMXSphereMode::Add;
+    b.Material(body).m_toonMode = mmd::PMXToonMode::Individual;
+    b.Material(body).m_toonIndex = toon;
+    b.Material(body).m_memo = "memo";
+    b.AddTriangle(v2, v3, v4);
+    b.AddMaterial("髪");
+
+    const int smile = b.AddPositionMorph("笑い", {{static_cast<uint32_t>(v0), {0, 0.1f, 0}}, {3, {0.1f, 0, 0}}});
+    b.Morph(smile).m_controlPanel = 3;
+    const int blink = b.AddPositionMorph("まばたき", {{1, {0, -0.1f, 0}}});
+    b.AddUVMorph("uv", {{0, {0.1f, 0.2f, 0, 0}}});
+    for (int slot = 1; slot <= 4; ++slot) b.AddUVMorph("auv" + std::to_string(slot), {{2, {1, 2, 3, 4}}}, slot);
+    mmd::PMXBoneMorphOffset boneOffset;
+    boneOffset.m_boneIndex = hip;
+    boneOffset.m_translation = {0, 1, 0};
+    boneOffset.m_rotation = glm::quat(0.9238795f, 0.0f, 0.3826834f, 0.0f);
+    b.AddBoneMorph("bone", {boneOffset});
+    mmd::PMXMaterialMorphOffset materialOffset;
+    materialOffset.m_materialIndex = -1;
+    materialOffset.m_operation = mmd::PMXMaterialMorphOp::Add;
+    materialOffset.m_diffuse = {0.1f, 0.2f, 0.3f, 0.4f};
+    materialOffset.m_edgeSize = 1.5f;
+    materialOffset.m_toonTextureFactor = {1, 1, 1, 1};
+    b.AddMaterialMorph("material", {materialOffset});
+    b.AddGroupMorph("group", {{smile, 0.5f}, {blink, 1.0f}});
+    b.AddFlipMorph("flip", {{smile, 1.0f}});
+    mmd::PMXImpulseMorphOffset impulse;
+    impulse.m_rigidBodyIndex = 1;
+    impulse.m_localFlag = 1;
+    impulse.m_velocity = {0, 0, 1};
+    impulse.m_torque = {0, 1, 0};
+    b.AddImpulseMorph("impulse", {impulse});
+
+    using Shape = mmd::PMXRigidBodyShape;
+    using Op = mmd::PMXRigidBodyOperation;
+    const int rb0 = b.AddRigidBody("rb0", hip, Shape::Sphere, {1, 0, 0}, {0, 10, 0}, Op::FollowBone, 0, 0xFFFE);
+    const int rb1 = b.AddRigidBody("rb1", knee, Shape::Box, {0.5f, 1, 0.5f}, {1, 5, 0}, Op::Dynamic, 1, 0xFFFD);
+    b.AddRigidBody("rb2", -1, Shape::Capsule, {0.2f, 2, 0}, {1, 3, 0}, Op::DynamicWithBonePosition, 2);
+    b.RigidBody(rb1).m_rotation = {0.1f, 0.2f, 0.3f};
+    const int joint = b.AddJoint("joint", rb0, rb1, {1, 7, 0});
+    b.Joint(joint).m_translationLowerLimit = {-1, -1, -1};
+    b.Joint(joint).m_translationUpperLimit = {1, 1, 1};
+    b.Joint(joint).m_rotationLowerLimit = {-0.5f, 0, 0};
+    b.Joint(joint).m_rotationUpperLimit = {0.5f, 0, 0};
+    b.Joint(joint).m_springTranslation = {10, 0, 0};
+    b.Joint(joint).m_springRotation = {0, 20, 0};
+    const int soft = b.AddSoftBody("skirt", body);
+    b.SoftBody(soft).m_anchors.push_back({rb0, 2, 1});
+    b.SoftBody(soft).m_pinVertexIndices = {0, 4};
+    b.SoftBody(soft).m_chr = 0.25f;
+
+    mmd::PMXDisplayFrame& root = b.AddDisplayFrame("Root", true);
+    root.m_targets.push_back({mmd::PMXDisplayTargetType::Bone, center});
+    mmd::PMXDisplayFrame& faceFrame = b.AddDisplayFrame("表情", true);
+    faceFrame.m_targets.push_back({mmd::PMXDisplayTargetType::Morph, smile});
+    faceFrame.m_targets.push_back({mmd::PMXDisplayTargetType::Morph, blink});
+    return b;
+}
+
 }  // namespace mnx::test

@@ -24,6 +24,12 @@ public:
     // UTF-16 text, PMX 2.0, model name "builder", no additional UVs.
     ModelBuilder();
 
+    // A small model that uses every record kind: four additional UVs, all five weight types, a textured and an
+    // untextured material (individual and shared toon), bones with append, fixed/local axes, external parent and
+    // an IK chain with limits, one morph of each of the eleven types, rigid bodies of each shape and operation,
+    // a joint and (PMX 2.1) a soft body with anchors and pins.
+    static ModelBuilder EveryFeature();
+
     ModelBuilder& SetName(const std::string& name);
     // 2.1 makes the file carry a soft-body section (AddSoftBody sets it).
     ModelBuilder& SetVersion(float version);

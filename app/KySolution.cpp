@@ -1,0 +1,106 @@
+#include "app/KySolution.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QtDebug>
+#include <climits>
+
+#include "app/KyThread.h"
+#include "app/base/KySettings.h"
+#include "face/iFacialMoCap.h"
+
+namespace {
+KySolution* g_solution = nullptr;
+}
+
+KySolution::KySolution(QObject* parent) : QObject(parent), m_thread(std::make_unique<KyThread>()) {
+    connect(m_thread.get(), &QThread::finished, this, &KySolution::onCaptureTimeout);
+    m_secondTimer = new QTimer(this);
+    connect(m_secondTimer, &QTimer::timeout, this, &KySolution::on1SecondTimeout);
+    m_secondTimer->start(1000);
+    m_minuteTimer = new QTimer(this);
+    connect(m_minuteTimer, &QTimer::timeout, this, &KySolution::on1MinuteTimeout);
+    m_minuteTimer->start(60000);
+}
+
+KySolution::~KySolution() {
+    if (!m_thread) return;
+    // A silent phone would otherwise keep the capture thread blocked in its receive for ever.
+    m_thread->receiver()->Interrupt();
+    m_thread->quit();
+    m_thread->waitFinished(ULONG_MAX);
+    m_thread.reset();
+}
+
+iFacialMoCap* KySolution::receiver() const { return m_thread ? m_thread->receiver() : nullptr; }
+
+bool KySolution::isRunning() const { return m_thread && m_thread->isRunning(); }
+
+void KySolution::startCapture() {
+    emit captured(true);
+    if (!m_thread) return;
+    // The capture thread reads the settings only through this copy: the store has no lock.
+    m_thread->receiver()->syncSettings();
+    m_thread->start(QThread::InheritPriority);
+}
+
+void KySolution::stopCapture() {
+    if (m_thread) {
+        m_thread->receiver()->Stop();
+        m_thread->quit();
+        m_thread->waitFinished(ULONG_MAX);
+    }
+    emit captured(false);
+}
+
+void KySolution::onAnimateTimerFinished() {}
+
+void KySolution::threadRun() { startCapture(); }
+
+void KySolution::threadQuit() { stopCapture(); }
+
+void KySolution::onSendLookForward() {
+    if (m_thread) m_thread->receiver()->LookForward();
+    emit emitLook();
+}
+
+void KySolution::onGlobalMenuR_LongPressed() {
+    if (!isRunning()) {
+        startCapture();
+    } else {
+        stopCapture();
+    }
+    QApplication::beep();
+}
+
+void KySolution::onGlobalMenuR_Pressed() { onSendLookForward(); }
+
+void KySolution::onCalibration() {}
+
+void KySolution::onResetPhysics() {}
+
+void KySolution::onCaptureTimeout() {
+    qDebug() << "KySolution::onCaptureTimeout";
+    emit captured(false);
+}
+
+void KySolution::onIPAddressChanged(QString address) {
+    qDebug().noquote() << "KySolution::onIPAddressChanged" << address;
+    if (isRunning()) stopCapture();
+    if (KySettings* store = kySettings()) store->camAddress = address;
+    if (m_thread) m_thread->receiver()->syncSettings();
+}
+
+void KySolution::on1SecondTimeout() {
+    // Angle and eye settings edited during capture reach the capture thread within a second.
+    if (m_thread) m_thread->receiver()->syncSettings();
+    emit past1Second();
+}
+
+void KySolution::on1MinuteTimeout() { emit past1Minute(); }
+
+void KySolution::onShaderFileChanged(QString) {}
+
+KySolution* kySolution() { return g_solution; }
+
+void setKySolution(KySolution* solution) { g_solution = solution; }

@@ -1,0 +1,57 @@
+#include "app/KyThread.h"
+
+#include <QCoreApplication>
+#include <QMutexLocker>
+#include <QTimer>
+
+#include "face/iFacialMoCap.h"
+
+KyThread::KyThread() : m_receiver(std::make_unique<iFacialMoCap>()) {}
+
+KyThread::~KyThread() {
+    // A thread still running here would use the receiver after its deletion.
+    m_receiver->Interrupt();
+    quit();
+    wait();
+}
+
+bool KyThread::waitFinished(unsigned long timeoutMs) {
+    m_mutex.lock();
+    m_mutex.unlock();
+    return wait(timeoutMs);
+}
+
+void KyThread::run() {
+    {
+        QMutexLocker locker(&m_mutex);
+        m_receiver->Start();
+    }
+    QTimer timer;
+    m_timer = &timer;
+    connect(&timer, SIGNAL(timeout()), this, SLOT(onTimer()), Qt::DirectConnection);
+    timer.setInterval(1);
+    timer.start();
+    exec();
+    timer.stop();
+    m_timer = nullptr;
+    // No connection outlives a capture run, however the loop ended.
+    m_receiver->Disconnect();
+}
+
+void KyThread::onTimer() {
+    QCoreApplication::processEvents();
+    const QString text = m_receiver->Receive();
+    if (text.isEmpty()) {
+        quit();
+        return;
+    }
+    bool connected;
+    {
+        QMutexLocker locker(&m_mutex);
+        m_receiver->setParsing(true);
+        m_receiver->Parse(text);
+        m_receiver->setParsing(false);
+        connected = m_receiver->isConnected();
+    }
+    if (!connected) quit();
+}

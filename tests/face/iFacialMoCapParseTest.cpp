@@ -1,0 +1,300 @@
+// Packet parsing of the face-capture receiver: items, mirror handling, frames, readers and hostile input.
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <QString>
+#include <atomic>
+#include <cmath>
+#include <random>
+
+#include "PhoneFrame.h"
+#include "ScriptedPhone.h"
+#include "SyntheticPerformance.h"
+#include "face/FaceMath.h"
+#include "face/iFacialMoCap.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define MNX_COUNT_MALLOC 0
+#else
+#define MNX_COUNT_MALLOC 1
+// Counts heap allocations of the whole process so a test can show that a code path makes none.
+std::atomic<long> g_allocations{0};
+extern "C" void* __libc_malloc(std::size_t);
+extern "C" void* __libc_calloc(std::size_t, std::size_t);
+extern "C" void* __libc_realloc(void*, std::size_t);
+extern "C" void* malloc(std::size_t n) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_malloc(n);
+}
+extern "C" void* calloc(std::size_t n, std::size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_calloc(n, size);
+}
+extern "C" void* realloc(void* p, std::size_t n) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_realloc(p, n);
+}
+#endif
+
+namespace {
+
+constexpr float kDeg = 3.14159265358979323846f / 180.0f;
+
+QString packet(const std::vector<std::string>& items) { return QString::fromStdString(ScriptedPhone::packet(items)); }
+
+iFacialMoCap::Settings settingsWith(bool mirror, float eyeRotMul = 1.0f, Vector3 headAngle = {},
+                                    Vector3 eyeAngle = {}) {
+    iFacialMoCap::Settings s;
+    s.mirror = mirror;
+    s.eyeRotMul = eyeRotMul;
+    s.headAngle = headAngle;
+    s.eyeAngle = eyeAngle;
+    s.camAddress = "127.0.0.1";
+    return s;
+}
+
+void expectNear(const Quaternion& a, const Quaternion& b) {
+    EXPECT_NEAR(a.w, b.w, 1e-5f);
+    EXPECT_NEAR(a.x, b.x, 1e-5f);
+    EXPECT_NEAR(a.y, b.y, 1e-5f);
+    EXPECT_NEAR(a.z, b.z, 1e-5f);
+}
+
+void expectFinite(const FaceFrame& f) {
+    for (float v : f.values) ASSERT_TRUE(std::isfinite(v));
+    for (const Quaternion& q : {f.headRotation, f.leftEyeRotation, f.rightEyeRotation}) {
+        ASSERT_TRUE(std::isfinite(q.w) && std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z));
+    }
+    for (const Vector3& v : {f.headAngles, f.headPosition}) {
+        ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+    }
+}
+
+class ParseTest : public ::testing::Test {
+protected:
+    ParseTest() { receiver.setSettings(settingsWith(true)); }
+    iFacialMoCap receiver;
+};
+
+TEST_F(ParseTest, ValueItemsScaleIntegersAndReadMalformedNumbersAsZero) {
+    receiver.Parse(packet({"eyeBlink_L-100", "jawOpen-45", "mouthClose-abc", "tongueOut-7x"}));
+    const FaceFrame f = receiver.LatestFrame();
+    EXPECT_FLOAT_EQ(f.values[receiver.IndexOf("eyeBlink_L")], 1.0f);
+    EXPECT_FLOAT_EQ(f.values[receiver.IndexOf("jawOpen")], 0.45f);
+    EXPECT_FLOAT_EQ(f.values[receiver.IndexOf("mouthClose")], 0.0f);
+    EXPECT_FLOAT_EQ(f.values[receiver.IndexOf("tongueOut")], 0.0f);
+    EXPECT_GT(f.timestamp, 0);
+}
+
+TEST_F(ParseTest, UnknownNamesLandInSlotZeroWithoutJoiningTheTable) {
+    receiver.Parse(packet({"foo-5"}));
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(0), 0.05f);
+    EXPECT_EQ(receiver.IndexOf("foo"), -1);
+}
+
+TEST_F(ParseTest, ItemsWithoutExactlyTwoPartsAreSkipped) {
+    receiver.Parse(packet({"jawOpen-30"}));
+    receiver.Parse(packet({"jawOpen-10-20", "jawOpen", "-jawOpen-", "a#b#c", "#5"}));
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(receiver.IndexOf("jawOpen")), 0.30f);
+    // Empty parts are dropped before counting, so a doubled separator still gives two parts.
+    receiver.Parse(packet({"jawOpen--40"}));
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(receiver.IndexOf("jawOpen")), 0.40f);
+}
+
+TEST_F(ParseTest, UnmentionedShapesKeepTheirValuesAndPreviousIsTheFrameBefore) {
+    receiver.Parse(packet({"jawOpen-20", "mouthClose-10"}));
+    receiver.Parse(packet({"jawOpen-60"}));
+    const FaceFrame latest = receiver.LatestFrame();
+    const FaceFrame previous = receiver.PreviousFrame();
+    EXPECT_FLOAT_EQ(latest.values[receiver.IndexOf("jawOpen")], 0.60f);
+    EXPECT_FLOAT_EQ(latest.values[receiver.IndexOf("mouthClose")], 0.10f);
+    EXPECT_FLOAT_EQ(previous.values[receiver.IndexOf("jawOpen")], 0.20f);
+}
+
+TEST_F(ParseTest, ShortPacketChangesNothingNotEvenPrevious) {
+    receiver.Parse(packet({"jawOpen-20"}));
+    receiver.Parse(packet({"jawOpen-60"}));
+    QString shortText = QStringLiteral("jawOpen-99|");
+    while (shortText.size() < 99) shortText += '|';
+    ASSERT_EQ(shortText.size(), 99);
+    receiver.Parse(shortText);
+    EXPECT_FLOAT_EQ(receiver.LatestFrame().values[receiver.IndexOf("jawOpen")], 0.60f);
+    EXPECT_FLOAT_EQ(receiver.PreviousFrame().values[receiver.IndexOf("jawOpen")], 0.20f);
+}
+
+TEST_F(ParseTest, TextAfterTheTrailerIsIgnored) {
+    receiver.Parse(QString::fromStdString(ScriptedPhone::packet({"jawOpen-20"}) + "___iFacialMocapjawOpen-90|"));
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(receiver.IndexOf("jawOpen")), 0.20f);
+    // A text that starts with the trailer keeps the first non-empty part after it.
+    receiver.Parse(QString::fromStdString("___iFacialMocap" + ScriptedPhone::packet({"jawOpen-70"})));
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(receiver.IndexOf("jawOpen")), 0.70f);
+}
+
+TEST_F(ParseTest, NameTableFollowsTheMirrorSetting) {
+    EXPECT_EQ(receiver.IndexOf("eyeBlink_L"), 14);
+    receiver.setSettings(settingsWith(false));
+    receiver.onModelLRChanged();
+    EXPECT_EQ(receiver.IndexOf("eyeBlink_L"), 15);
+    receiver.Parse(packet({"eyeBlink_L-100"}));
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(15), 1.0f);
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(14), 0.0f);
+}
+
+struct EyeCase {
+    bool mirror;
+    bool writesRight;
+    float ySign;
+};
+
+class EyeItemTest : public ::testing::TestWithParam<EyeCase> {};
+
+TEST_P(EyeItemTest, RightEyeItemGoesToTheSideAndSignOfTheMirrorSetting) {
+    const EyeCase c = GetParam();
+    iFacialMoCap receiver;
+    const Vector3 eyeAngle{0.2f, 0.4f, 0.0f};
+    receiver.setSettings(settingsWith(c.mirror, 1.5f, {}, eyeAngle));
+    receiver.Parse(packet({"rightEye#10,20,30"}));
+    const FaceFrame f = receiver.LatestFrame();
+    const float k = 1.5f * kDeg;
+    // Mirror off: y and z are negated; mirror on: they keep their sign and the item feeds the left eye.
+    const Quaternion expected = facemath::multiply(
+        facemath::multiply(facemath::fromEuler(10 * k, c.ySign * 20 * k, c.ySign * 30 * k),
+                           facemath::rotationX(-0.1f)),
+        facemath::rotationY(-0.2f));
+    expectNear(c.writesRight ? f.rightEyeRotation : f.leftEyeRotation, expected);
+    expectNear(c.writesRight ? f.leftEyeRotation : f.rightEyeRotation, Quaternion{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Mirror, EyeItemTest,
+                         ::testing::Values(EyeCase{false, true, -1.0f}, EyeCase{true, false, 1.0f}));
+
+TEST_F(ParseTest, HeadItemGivesRotationAnglesAndPosition) {
+    receiver.setSettings(settingsWith(false, 1.0f, {0.3f, -0.2f, 0.0f}));
+    receiver.Parse(packet({"=head#10,20,30,1,2,3"}));
+    FaceFrame f = receiver.LatestFrame();
+    const Quaternion expected = facemath::multiply(
+        facemath::multiply(facemath::fromEuler(10 * kDeg, -20 * kDeg, -30 * kDeg), facemath::rotationX(-0.15f)),
+        facemath::rotationY(0.1f));
+    expectNear(f.headRotation, expected);
+    const Quaternion back = facemath::fromEuler(f.headAngles.x, f.headAngles.y, f.headAngles.z);
+    expectNear(back, expected);
+    EXPECT_FLOAT_EQ(f.headPosition.x, -1.0f);
+    EXPECT_FLOAT_EQ(f.headPosition.y, 2.0f);
+    EXPECT_FLOAT_EQ(f.headPosition.z, 3.0f);
+
+    receiver.setSettings(settingsWith(true));
+    receiver.Parse(packet({"=head#0,0,0,1,2,3"}));
+    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.x, 1.0f);
+}
+
+TEST_F(ParseTest, HeadAnglesOfAPlainRotationAreItsEulerAngles) {
+    receiver.setSettings(settingsWith(false));
+    receiver.Parse(packet({"=head#10,20,30,0,0,0"}));
+    const Vector3 a = receiver.LatestFrame().headAngles;
+    EXPECT_NEAR(a.x, 10 * kDeg, 1e-5f);
+    EXPECT_NEAR(a.y, -20 * kDeg, 1e-5f);
+    EXPECT_NEAR(a.z, -30 * kDeg, 1e-5f);
+}
+
+TEST_F(ParseTest, FirstHeadItemAfterLookForwardIsRecentred) {
+    receiver.Parse(packet({"=head#0,0,0,1,2,3"}));
+    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.y, 2.0f);
+    receiver.LookForward();
+    receiver.Parse(packet({"=head#0,0,0,4,5,6"}));
+    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.x, 0.0f);
+    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.y, 0.0f);
+    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.z, 0.0f);
+    receiver.Parse(packet({"=head#0,0,0,4,5,6"}));
+    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.y, 5.0f);
+}
+
+TEST_F(ParseTest, ReadersGivePreviousOrTheMidpoint) {
+    receiver.setSettings(settingsWith(false));
+    receiver.Parse(packet({"=head#0,0,0,1,2,4", "rightEye#0,0,0"}));
+    receiver.Parse(packet({"=head#20,0,0,3,4,8", "rightEye#20,0,0"}));
+    EXPECT_FLOAT_EQ(receiver.HeadPosition(false).x, -1.0f);
+    EXPECT_FLOAT_EQ(receiver.HeadPosition(true).x, -2.0f);
+    EXPECT_FLOAT_EQ(receiver.HeadPosition(true).z, 6.0f);
+    EXPECT_NEAR(receiver.HeadAngles(true).x, 10 * kDeg, 1e-5f);
+    EXPECT_NEAR(receiver.HeadAngles(false).x, 0.0f, 1e-6f);
+    expectNear(receiver.HeadRotation(true), facemath::fromEuler(10 * kDeg, 0, 0));
+    expectNear(receiver.RightEyeRotation(true), facemath::fromEuler(10 * kDeg, 0, 0));
+    expectNear(receiver.RightEyeRotation(false), Quaternion{});
+    expectNear(receiver.LeftEyeRotation(true), Quaternion{});
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(-1), 0.0f);
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(53), 0.0f);
+}
+
+// Hostile packets: each must parse without a fault and leave only finite numbers behind.
+class HostilePacketTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(HostilePacketTest, ParsesToFiniteValues) {
+    iFacialMoCap receiver;
+    receiver.setSettings(settingsWith(false));
+    const std::string& bytes = GetParam();
+    receiver.Parse(QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size())));
+    receiver.Parse(QString::fromLatin1(bytes.data(), static_cast<int>(bytes.size())));
+    expectFinite(receiver.LatestFrame());
+    expectFinite(receiver.PreviousFrame());
+}
+
+std::string binaryBytes() {
+    std::mt19937 random(7);
+    std::string s(4096, '\0');
+    for (char& c : s) c = static_cast<char>(random());
+    return s;
+}
+
+std::string manyItems() {
+    std::string s;
+    for (int i = 0; i < 10000; ++i) s += (i % 3 == 0 ? "=head#1,2,3,4,5,6|" : i % 3 == 1 ? "jawOpen-50|" : "x-1|");
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, HostilePacketTest,
+    ::testing::Values(binaryBytes(), std::string(8192, 'A'), std::string(8192, '#'), std::string(8192, '-'),
+                      std::string(8192, ','), std::string(200, '|'),
+                      std::string("\xff\xfe\xc3\x28\xa0\xa1\xe2\x28\xa1\xf0\x28\x8c\xbc") + std::string(120, '\x80'),
+                      ScriptedPhone::packet({"jawOpen-1e999", "mouthClose-99999999999", "tongueOut--2147483648"}),
+                      ScriptedPhone::packet({"=head#1e999,nan,-inf,inf,NaN,1e-999", "rightEye#nan,nan,nan"}),
+                      ScriptedPhone::packet({"leftEye#1e38,1e38,1e38", "=head#", "=head#,,,,,,,,,,,,"}),
+                      ScriptedPhone::packet({"rightEye#1,2,3,4,5,6,7,8,9,10,11,12", "=head#1"}), manyItems(),
+                      std::string(100, '\0') + "jawOpen-50|"));
+
+TEST(ParseMemory, FreshNamesDoNotGrowMemory) {
+    iFacialMoCap receiver;
+    receiver.setSettings(settingsWith(true));
+    auto parseFresh = [&](int from, int count) {
+        for (int i = from; i < from + count; ++i) {
+            receiver.Parse(packet({"name" + std::to_string(i) + "-5", "other" + std::to_string(i) + "x-7"}));
+        }
+    };
+    parseFresh(0, 1000);
+    const std::size_t before = mallinfo2().uordblks;
+    parseFresh(1000, 100000);
+    const std::size_t after = mallinfo2().uordblks;
+    EXPECT_LT(after > before ? after - before : 0, 64u * 1024u);
+    EXPECT_EQ(receiver.IndexOf("name5000"), -1);
+    EXPECT_FLOAT_EQ(receiver.BlendShapeValue(0), 0.07f);
+}
+
+TEST(ParseMemory, SteadyStateParseAllocatesNothing) {
+#if MNX_COUNT_MALLOC
+    iFacialMoCap receiver;
+    receiver.setSettings(settingsWith(true));
+    SyntheticPerformance performance;
+    std::vector<QString> packets;
+    for (int i = 0; i < 100; ++i) packets.push_back(QString::fromUtf8(performance.frameAt(i / 60.0).toPacket()));
+    for (const QString& p : packets) receiver.Parse(p);
+    const long before = g_allocations.load();
+    for (int round = 0; round < 10; ++round) {
+        for (const QString& p : packets) receiver.Parse(p);
+    }
+    EXPECT_EQ(g_allocations.load() - before, 0);
+#else
+    GTEST_SKIP() << "allocation counting is off under sanitizers";
+#endif
+}
+
+}  // namespace

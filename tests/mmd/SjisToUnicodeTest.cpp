@@ -1,0 +1,75 @@
+#include "mmd/SjisToUnicode.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+namespace {
+
+TEST(SjisToUnicodeTest, DecodesUpToTheZeroByte) {
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x82\xA0\0\x82\xA0"), u"\u3042");
+}
+
+TEST(SjisToUnicodeTest, LoneLeadByteBeforeTheEndIsReplaced) {
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x81"), std::u16string(1, 0xFFFF));
+    EXPECT_EQ(mmd::ConvertSjisToU16String("a\x81"), (std::u16string{u'a', 0xFFFF}));
+}
+
+TEST(SjisToUnicodeTest, SingleBytes) {
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\xB1"), u"\uFF71");
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\xA1\xDF"), u"\uFF61\uFF9F");
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\\~"), u"\\~");
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x7F\x80\xA0\xF0\xFF"), std::u16string(5, 0xFFFF));
+}
+
+TEST(SjisToUnicodeTest, BadTrailConsumesOneByte) {
+    // 0x81 0x30: the trail is outside 0x40..0xFC, so "0" is decoded on its own.
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x81\x30"), (std::u16string{0xFFFF, u'0'}));
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x81\xFD"), (std::u16string{0xFFFF, 0xFFFF}));
+}
+
+TEST(SjisToUnicodeTest, TableSamples) {
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x81\x60"), u"\uFF5E");
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x81\x5F"), u"\uFF3C");
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\x87\x40"), u"\u2460");
+    EXPECT_EQ(mmd::ConvertSjisToU16String("\xED\x40"), u"\u7E8A");
+    EXPECT_EQ(mmd::ConvertSjisToU8String("\x83\x5A\x83\x93\x83\x5E\x81\x5B"), "センター");
+}
+
+TEST(SjisToUnicodeTest, BoundedVariantStopsAtLimitOrZero) {
+    // Fixed-size name fields may fill every byte: a lead byte in the last position must not read further.
+    const char field[4] = {'a', 'b', 'c', '\x82'};
+    EXPECT_EQ(mmd::ConvertSjisToU16String(field, 4), (std::u16string{u'a', u'b', u'c', 0xFFFF}));
+    EXPECT_EQ(mmd::ConvertSjisToU16String(field, 2), u"ab");
+    EXPECT_EQ(mmd::ConvertSjisToU8String("\x82\xA0\0zz", 5), "\xE3\x81\x82");
+}
+
+// Every double-byte pair the decoder looks up must match the C library's code page 932 converter.
+TEST(SjisToUnicodeTest, DoubleByteRangeMatchesIconv) {
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1)) << "iconv lacks CP932";
+    int checked = 0;
+    for (int lead = 0x81; lead <= 0xEF; ++lead) {
+        if (lead > 0x9F && lead < 0xE0) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            unsigned char out[8] = {};
+            char* inPtr = in;
+            char* outPtr = reinterpret_cast<char*>(out);
+            size_t inLeft = 2, outLeft = sizeof(out);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
+                            inLeft == 0 && outLeft == sizeof(out) - 2;
+            const char16_t expected = ok ? static_cast<char16_t>(out[0] | (out[1] << 8)) : char16_t(0xFFFF);
+            const char text[3] = {in[0], in[1], 0};
+            ASSERT_EQ(mmd::ConvertSjisToU16String(text), std::u16string(1, expected))
+                << std::hex << lead << " " << trail;
+            ++checked;
+        }
+    }
+    iconv_close(cd);
+    EXPECT_EQ(checked, 47 * 189);
+}
+
+}  // namespace
