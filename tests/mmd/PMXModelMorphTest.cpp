@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <glm/gtc/quaternion.hpp>
+#include <string>
+
+#include "mmd/MMDMorph.h"
+#include "mmd/MMDNode.h"
+#include "mmd/PMXModel.h"
+#include "support/LogCapture.h"
+#include "support/ModelBuilder.h"
+
+namespace {
+
+using mnx::test::LogCapture;
+using mnx::test::ModelBuilder;
+
+// Three vertices on one bone, one material with a grey diffuse, and morphs added per test.
+class PMXModelMorphTest : public testing::Test {
+protected:
+    PMXModelMorphTest() {
+        m_bone = m_builder.AddBone("センター", {0, 0, 0});
+        for (int i = 0; i < 3; ++i) m_builder.AddVertex({float(i), 0, 0}, m_bone);
+        m_builder.AddTriangle(0, 1, 2);
+        m_builder.AddMaterial("body");
+        m_builder.Material(0).m_diffuse = {0.8f, 0.6f, 0.4f, 1.0f};
+    }
+    bool Load() {
+        const std::string path = ::testing::TempDir() + "morph_model.pmx";
+        return m_builder.WriteFile(path) && m_model.Load(path, "");
+    }
+    void SetWeight(const char* name, float weight) {
+        auto* morphs = m_model.GetMorphManager();
+        const int32_t index = morphs->FindMorphIndex(name);
+        ASSERT_GE(index, 0) << name;
+        morphs->GetMorph(static_cast<size_t>(index))->SetWeight(weight);
+    }
+    void Frame() {
+        m_model.BeginAnimation();
+        m_model.UpdateMorphAnimation();
+        m_model.UpdateNodeAnimation(false);
+        m_model.EndAnimation();
+        m_model.Update();
+    }
+    glm::vec3 Vertex(size_t i) const { return m_model.GetUpdatePositions()[i]; }
+
+    ModelBuilder m_builder;
+    int m_bone = 0;
+    mmd::PMXModel m_model;
+};
+
+TEST_F(PMXModelMorphTest, PositionMorphAddsItsOffsetScaledByWeightInTheRuntimeFrame) {
+    m_builder.AddPositionMorph("あ", {{1, {0, 1, 2}}});
+    ASSERT_TRUE(Load());
+    m_model.InitializeAnimation();
+    SetWeight("あ", 0.0f);
+    Frame();
+    EXPECT_EQ(Vertex(1), glm::vec3(1, 0, 0));
+    SetWeight("あ", 0.5f);
+    Frame();
+    EXPECT_EQ(Vertex(1), glm::vec3(1, 0.5f, -1.0f));  // Z mirrored at load
+    EXPECT_EQ(Vertex(0), glm::vec3(0, 0, 0));
+}
+
+TEST_F(PMXModelMorphTest, ASelfContainingGroupIsCutOnceAtLoad) {
+    m_builder.AddPositionMorph("あ", {{0, {0, 1, 0}}});
+    m_builder.AddGroupMorph("g", {{1, 1.0f}, {0, 1.0f}});  // entry 0 refers to itself
+    LogCapture log;
+    ASSERT_TRUE(Load());
+    EXPECT_TRUE(log.Has("Infinit Group Morph:[1][g][0]"));
+    m_model.InitializeAnimation();
+    SetWeight("g", 1.0f);
+    Frame();
+    EXPECT_EQ(Vertex(0), glm::vec3(0, 1, 0));
+}
+
+TEST_F(PMXModelMorphTest, AMutualGroupCycleTerminates) {
+    m_builder.AddPositionMorph("あ", {{2, {0, 0, 1}}});
+    m_builder.AddGroupMorph("A", {{2, 1.0f}, {0, 0.5f}});
+    m_builder.AddGroupMorph("B", {{1, 1.0f}});
+    LogCapture log;
+    ASSERT_TRUE(Load());
+    // The first visit (from A) reaches B, whose entry back to A would close the cycle.
+    EXPECT_TRUE(log.Has("Infinit Group Morph:[2][B][0]"));
+    m_model.InitializeAnimation();
+    SetWeight("A", 1.0f);
+    SetWeight("B", 1.0f);
+    Frame();
+    // A adds half of あ through its second entry; B's cut entry adds nothing.
+    EXPECT_NEAR(Vertex(2).z, -0.5f, 1e-6f);
+}
+
+struct MaterialCase {
+    mmd::PMXMaterialMorphOp op;
+    glm::vec4 diffuse;
+    float weight;
+    glm::vec4 expected;
+};
+
+class PMXMaterialMorphTest : public PMXModelMorphTest, public testing::WithParamInterface<MaterialCase> {};
+
+TEST_P(PMXMaterialMorphTest, BlendsTheDiffuse) {
+    const MaterialCase c = GetParam();
+    mmd::PMXMaterialMorphOffset offset;
+    offset.m_materialIndex = 0;
+    offset.m_operation = c.op;
+    offset.m_diffuse = c.diffuse;
+    offset.m_textureFactor = c.op == mmd::PMXMaterialMorphOp::Multiply ? glm::vec4(1) : glm::vec4(0);
+    offset.m_sphereTextureFactor = offset.m_toonTextureFactor = offset.m_textureFactor;
+    offset.m_specular = offset.m_ambient = glm::vec3(c.op == mmd::PMXMaterialMorphOp::Multiply ? 1.0f : 0.0f);
+    offset.m_specularPower = c.op == mmd::PMXMaterialMorphOp::Multiply ? 1.0f : 0.0f;
+    m_builder.AddMaterialMorph("m1", {offset});
+    m_builder.AddMaterialMorph("m2", {offset});
+    ASSERT_TRUE(Load());
+    m_model.InitializeAnimation();
+    SetWeight("m1", c.weight);
+    if (c.op == mmd::PMXMaterialMorphOp::Add) SetWeight("m2", c.weight);
+    Frame();
+    const glm::vec4 d = m_model.GetMaterials()[0].m_diffuse;
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(d[k], c.expected[k], 1e-6f) << k;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PMXMaterialMorphTest,
+    testing::Values(MaterialCase{mmd::PMXMaterialMorphOp::Multiply, glm::vec4(0), 0.5f, {0.4f, 0.3f, 0.2f, 0.5f}},
+                    MaterialCase{mmd::PMXMaterialMorphOp::Multiply, glm::vec4(0), 1.0f, glm::vec4(0)},
+                    MaterialCase{mmd::PMXMaterialMorphOp::Multiply, glm::vec4(0), 0.0f, {0.8f, 0.6f, 0.4f, 1.0f}},
+                    // two add morphs on the same material sum
+                    MaterialCase{mmd::PMXMaterialMorphOp::Add, {0.1f, 0.1f, 0.1f, 0}, 0.5f, {0.9f, 0.7f, 0.5f, 1.0f}}));
+
+TEST_F(PMXModelMorphTest, BoneMorphMovesTheBoneAndIsUndoneNextFrame) {
+    mmd::PMXBoneMorphOffset offset;
+    offset.m_boneIndex = m_bone;
+    offset.m_translation = {0, 2, 0};
+    offset.m_rotation = glm::quat(1, 0, 0, 0);
+    m_builder.AddBoneMorph("up", {offset});
+    ASSERT_TRUE(Load());
+    m_model.InitializeAnimation();
+    SetWeight("up", 0.5f);
+    Frame();
+    EXPECT_NEAR(Vertex(2).y, 1.0f, 1e-6f);
+    SetWeight("up", 0.0f);
+    Frame();
+    EXPECT_NEAR(Vertex(2).y, 0.0f, 1e-6f);
+}
+
+TEST_F(PMXModelMorphTest, AnUnsupportedKindCanBeSetByNameWithoutEffect) {
+    m_builder.AddFlipMorph("flip", {{0, 1.0f}});
+    LogCapture log;
+    ASSERT_TRUE(Load());
+    EXPECT_TRUE(log.Has("Not Supported Morp Type(9): [flip]"));
+    m_model.InitializeAnimation();
+    SetWeight("flip", 1.0f);
+    Frame();
+    EXPECT_EQ(Vertex(1), glm::vec3(1, 0, 0));
+}
+
+// Morph data that points outside the model must be dropped, never written through.
+TEST_F(PMXModelMorphTest, OutOfRangeTargetsAreIgnored) {
+    m_builder.AddPositionMorph("far", {{9999, {1, 1, 1}}, {1, {0, 1, 0}}});
+    m_builder.AddGroupMorph("g", {{77, 1.0f}, {0, 1.0f}});
+    ASSERT_TRUE(Load());
+    m_model.InitializeAnimation();
+    SetWeight("g", 1.0f);
+    Frame();
+    EXPECT_EQ(Vertex(1), glm::vec3(1, 1, 0));
+}
+
+}  // namespace
