@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -120,7 +119,8 @@ TEST(MnxToolTest, RejectedFilesExitOneWithNothingOnStdout) {
 }
 
 TEST(MnxToolTest, BenchAnimatesTheModelWithFinitePositions) {
-    const RunResult r = RunTool("bench " + kModel + " --motion " + kMotion + " --frames 300 --threads 2 --checksum-at 0");
+    const RunResult r =
+        RunTool("bench " + kModel + " --motion " + kMotion + " --frames 300 --threads 2 --checksum-at 0");
     ASSERT_EQ(r.m_exitCode, 0);
     const std::string& j = r.m_stdout;
     EXPECT_EQ(Field(j, "all_finite"), "true");

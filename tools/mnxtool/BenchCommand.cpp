@@ -19,8 +19,8 @@ constexpr float kStepSeconds = 1.0f / 60.0f;
 constexpr double kMotionFps = 30.0;
 
 enum Stage { kBegin, kMotion, kMorph, kNodeBefore, kPhysics, kNodeAfter, kEnd, kSkin, kFrame, kStageCount };
-const char* const kStageNames[kStageCount] = {"begin", "motion", "morph", "node_before_physics", "physics",
-                                              "node_after_physics", "end", "skin", "frame"};
+const char* const kStageNames[kStageCount] = {
+    "begin", "motion", "morph", "node_before_physics", "physics", "node_after_physics", "end", "skin", "frame"};
 
 struct Options {
     std::string m_model;

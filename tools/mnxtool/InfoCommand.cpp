@@ -11,8 +11,8 @@ namespace mnxtool {
 namespace {
 
 const char* const kWeightNames[] = {"BDEF1", "BDEF2", "BDEF4", "SDEF", "QDEF"};
-const char* const kMorphTypeNames[] = {"group", "position", "bone", "uv",       "add_uv1", "add_uv2",
-                                       "add_uv3", "add_uv4", "material", "flip", "impulse"};
+const char* const kMorphTypeNames[] = {"group",   "position", "bone",     "uv",   "add_uv1", "add_uv2",
+                                       "add_uv3", "add_uv4",  "material", "flip", "impulse"};
 
 std::string CountsObject(const char* const* names, const size_t* counts, size_t n) {
     JsonWriter json;

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdio>
-#include <set>
 #include <cstring>
+#include <set>
 
 #include "mmd/SjisToUnicode.h"
 #include "mmd/VMDFile.h"
