@@ -1,0 +1,117 @@
+// fuzzseed <dir>: writes seed inputs for the fuzz targets into <dir>/pmx, <dir>/vmd, <dir>/vpd and <dir>/text.
+// Valid files let the fuzzer start from deep inside each reader instead of guessing signatures.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/ModelBuilder.h"
+#include "support/ShiftJis.h"
+#include "support/VmdWriter.h"
+#include "support/VpdWriter.h"
+
+namespace fs = std::filesystem;
+using mnx::test::ModelBuilder;
+using mnx::test::VmdWriter;
+using mnx::test::VpdWriter;
+
+namespace {
+
+bool SaveBytes(const fs::path& path, const void* data, size_t size) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return static_cast<bool>(out);
+}
+
+bool SaveString(const fs::path& path, const std::string& bytes) { return SaveBytes(path, bytes.data(), bytes.size()); }
+
+// A two-bone, one-triangle model: small enough for the fuzzer to mutate every field.
+ModelBuilder SmallModel() {
+    ModelBuilder b;
+    const int root = b.AddBone("センター", {0, 8, 0});
+    const int arm = b.AddBone("左腕", {1, 15, 0}, root);
+    b.AddVertex({0, 0, 0}, root);
+    b.AddVertexBDEF2({1, 0, 0}, root, arm, 0.5f);
+    b.AddVertex({0, 1, 0}, arm);
+    b.AddTriangle(0, 1, 2);
+    b.AddMaterial("body");
+    b.AddPositionMorph("あ", {{0, {0, 0.1f, 0}}});
+    return b;
+}
+
+bool WritePmx(const fs::path& dir) {
+    bool ok = ModelBuilder::EveryFeature().WriteFile((dir / "every_feature.pmx").string());
+    ModelBuilder utf8 = ModelBuilder::EveryFeature();
+    utf8.SetEncoding(1);
+    ok = utf8.WriteFile((dir / "every_feature_utf8.pmx").string()) && ok;
+    ok = SmallModel().WriteFile((dir / "small.pmx").string()) && ok;
+    ModelBuilder small21 = SmallModel();
+    small21.SetVersion(2.1f);
+    return small21.WriteFile((dir / "small_21.pmx").string()) && ok;
+}
+
+bool WriteVmd(const fs::path& dir) {
+    VmdWriter full;
+    full.SetModelName("初音ミク");
+    mnx::test::VmdBoneKey key;
+    key.name = "センター";
+    key.interpolation = VmdWriter::Linear();
+    full.AddBoneKey(key);
+    key.frame = 30;
+    key.translate = {0, 1, 0};
+    key.interpolation = VmdWriter::Curves(64, 0, 64, 127);
+    full.AddBoneKey(key);
+    full.AddMorphKey("あ", 0, 0.0f).AddMorphKey("あ", 15, 1.0f);
+    full.AddCameraKey({}).AddLightKey({}).AddShadowKey({});
+    mnx::test::VmdIkKey ik;
+    ik.iks = {{"左足ＩＫ", true}, {"右足ＩＫ", false}};
+    full.AddIkKey(ik);
+    bool ok = full.Save((dir / "full.vmd").string());
+
+    VmdWriter old;
+    old.SetSignature(VmdWriter::kOldSignature).AddBoneKey(key).EndAfter(mnx::test::VmdSection::Morphs);
+    return old.Save((dir / "old_signature.vmd").string()) && ok;
+}
+
+bool WriteVpd(const fs::path& dir) {
+    VpdWriter pose;
+    pose.AddBone("センター", {0, 1, 0}, glm::quat(1, 0, 0, 0));
+    pose.AddBone("左腕", {0, 0, 0}, glm::quat(0.92f, 0, 0, 0.38f));
+    pose.AddMorph("まばたき", 1.0f);
+    bool ok = pose.Save((dir / "pose.vpd").string());
+    VpdWriter bare;
+    bare.AddBone("頭", {0, 0, 0}, glm::quat(1, 0, 0, 0)).SetLineEnd("\n").SetComments(false);
+    return bare.Save((dir / "bare.vpd").string()) && ok;
+}
+
+bool WriteText(const fs::path& dir) {
+    bool ok = SaveString(dir / "sjis.txt", mnx::test::ToShiftJis("センター 左腕ＩＫ まばたき ｱｲｳ abc"));
+    ok = SaveString(dir / "utf8.txt", "ascii \xC3\xA9 \xE3\x81\x82 \xF0\x9F\x98\x80") && ok;
+    const std::u16string units = u"\u30BB\u30F3 a \U0001F600 \xD800";
+    return SaveBytes(dir / "utf16.bin", units.data(), units.size() * sizeof(char16_t)) && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzzseed <corpus-dir>\n");
+        return 2;
+    }
+    const fs::path root = argv[1];
+    std::error_code error;
+    for (const char* name : {"pmx", "vmd", "vpd", "text"}) fs::create_directories(root / name, error);
+    if (error) {
+        std::fprintf(stderr, "fuzzseed: cannot create %s: %s\n", root.string().c_str(), error.message().c_str());
+        return 1;
+    }
+    const bool ok =
+        WritePmx(root / "pmx") && WriteVmd(root / "vmd") && WriteVpd(root / "vpd") && WriteText(root / "text");
+    if (!ok) {
+        std::fprintf(stderr, "fuzzseed: failed to write a seed file under %s\n", root.string().c_str());
+        return 1;
+    }
+    return 0;
+}
