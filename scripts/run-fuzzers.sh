@@ -28,7 +28,7 @@ else
     for src in fuzz/*.cpp; do targets+=("$(basename "$src" .cpp)"); done
 fi
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMNX_FUZZ=ON -DMNX_BUILD_APP=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMNX_FUZZ=ON -DMNX_BUILD_APP=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 build_targets=()
 for name in "${targets[@]}"; do build_targets+=("fuzz_$name"); done
 cmake --build build-fuzz -j"$jobs" --target "${build_targets[@]}"

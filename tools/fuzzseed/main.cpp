@@ -93,6 +93,17 @@ bool WriteText(const fs::path& dir) {
     return SaveBytes(dir / "utf16.bin", units.data(), units.size() * sizeof(char16_t)) && ok;
 }
 
+// What the phone streams: blend-shape values, then the head and eye angles and the head position.
+bool WritePacket(const fs::path& dir) {
+    const std::string frame =
+        "mouthSmile_R-0|eyeLookOut_L-0|mouthUpperUp_L-11|eyeWide_R-0|mouthClose-8|mouthPucker-4|"
+        "eyeBlink_L-100|jawOpen-45|tongueOut-0|browInnerUp-17|"
+        "=head#-21.488958,-6.038993,-6.6019735,-0.030653415,-0.10287084,-0.58661716|"
+        "rightEye#6.0297494,2.4403017,0.25649446|leftEye#6.034903,-1.6660284,-0.17520553|";
+    bool ok = SaveString(dir / "frame.txt", frame);
+    return SaveString(dir / "broken.txt", std::string(96, '|') + "jawOpen--40|=head#1,2|#5|a-b-c|") && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,13 +113,14 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     std::error_code error;
-    for (const char* name : {"pmx", "vmd", "vpd", "text"}) fs::create_directories(root / name, error);
+    for (const char* name : {"pmx", "vmd", "vpd", "text", "packet"}) fs::create_directories(root / name, error);
     if (error) {
         std::fprintf(stderr, "fuzzseed: cannot create %s: %s\n", root.string().c_str(), error.message().c_str());
         return 1;
     }
     const bool ok =
-        WritePmx(root / "pmx") && WriteVmd(root / "vmd") && WriteVpd(root / "vpd") && WriteText(root / "text");
+        WritePmx(root / "pmx") && WriteVmd(root / "vmd") && WriteVpd(root / "vpd") && WriteText(root / "text") &&
+        WritePacket(root / "packet");
     if (!ok) {
         std::fprintf(stderr, "fuzzseed: failed to write a seed file under %s\n", root.string().c_str());
         return 1;
