@@ -1,6 +1,8 @@
 #include "SampleCharacter.h"
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "Character.h"
 
@@ -79,6 +81,105 @@ void AddMaterials(mmd::PMXFileData& pmx) {
     pmx.m_materials[kHair].m_specularPower = 20.0f;
 }
 
+int32_t MorphIndex(const mmd::PMXFileData& pmx, const std::string& name) {
+    for (size_t i = 0; i < pmx.m_morphs.size(); ++i) {
+        if (pmx.m_morphs[i].m_name == name) return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+// Material morphs (a blush and a highlight switch) and a group morph combining expressions.
+void AddMaterialAndGroupMorphs(mmd::PMXFileData& pmx) {
+    mmd::PMXMorphRecord blush;
+    blush.m_name = "照れ";
+    blush.m_englishName = "blush";
+    blush.m_controlPanel = 4;
+    blush.m_type = mmd::PMXMorphType::Material;
+    mmd::PMXMaterialMorphOffset show;
+    show.m_materialIndex = kBlush;
+    show.m_operation = mmd::PMXMaterialMorphOp::Add;
+    show.m_diffuse = glm::vec4(0.0f, 0.0f, 0.0f, 0.8f);
+    blush.m_materialOffsets.push_back(show);
+    pmx.m_morphs.push_back(std::move(blush));
+
+    mmd::PMXMorphRecord noHighlight;
+    noHighlight.m_name = "ハイライト消";
+    noHighlight.m_englishName = "highlight off";
+    noHighlight.m_controlPanel = 4;
+    noHighlight.m_type = mmd::PMXMorphType::Material;
+    mmd::PMXMaterialMorphOffset hide;
+    hide.m_materialIndex = kHighlight;
+    hide.m_operation = mmd::PMXMaterialMorphOp::Multiply;
+    hide.m_diffuse = glm::vec4(1.0f, 1.0f, 1.0f, 0.0f);
+    hide.m_specular = glm::vec3(1.0f);
+    hide.m_specularPower = 1.0f;
+    hide.m_ambient = glm::vec3(1.0f);
+    hide.m_edgeColor = glm::vec4(1.0f);
+    hide.m_edgeSize = 1.0f;
+    hide.m_textureFactor = glm::vec4(1.0f);
+    hide.m_sphereTextureFactor = glm::vec4(1.0f);
+    hide.m_toonTextureFactor = glm::vec4(1.0f);
+    noHighlight.m_materialOffsets.push_back(hide);
+    pmx.m_morphs.push_back(std::move(noHighlight));
+
+    mmd::PMXMorphRecord beam;
+    beam.m_name = "笑顔";
+    beam.m_englishName = "beam";
+    beam.m_controlPanel = 4;
+    beam.m_type = mmd::PMXMorphType::Group;
+    for (const auto& [name, weight] : {std::pair<const char*, float>{"笑い", 1.0f}, {"にこり", 0.8f}, {"照れ", 0.6f}}) {
+        const int32_t index = MorphIndex(pmx, name);
+        if (index >= 0) beam.m_groupOffsets.push_back(mmd::PMXGroupMorphOffset{index, weight});
+    }
+    pmx.m_morphs.push_back(std::move(beam));
+}
+
+// Display frames as MMD editors group them: the root, the expressions, then the bones by body region.
+void AddDisplayFrames(mmd::PMXFileData& pmx, const Rig& rig) {
+    auto frame = [&](const std::string& name, const std::string& english, uint8_t special) -> mmd::PMXDisplayFrame& {
+        mmd::PMXDisplayFrame f;
+        f.m_name = name;
+        f.m_englishName = english;
+        f.m_specialFlag = special;
+        pmx.m_displayFrames.push_back(std::move(f));
+        return pmx.m_displayFrames.back();
+    };
+    auto bones = [&](mmd::PMXDisplayFrame& f, auto&& accept) {
+        for (size_t i = 0; i < pmx.m_bones.size(); ++i) {
+            if (accept(pmx.m_bones[i].m_name)) {
+                f.m_targets.push_back(mmd::PMXDisplayTarget{mmd::PMXDisplayTargetType::Bone, static_cast<int32_t>(i)});
+            }
+        }
+    };
+    auto contains = [](const std::string& name, std::initializer_list<const char*> parts) {
+        for (const char* part : parts) {
+            if (name.find(part) != std::string::npos) return true;
+        }
+        return false;
+    };
+
+    frame("Root", "Root", 1).m_targets.push_back(
+        mmd::PMXDisplayTarget{mmd::PMXDisplayTargetType::Bone, rig["全ての親"]});
+    mmd::PMXDisplayFrame& face = frame("表情", "Exp", 1);
+    for (size_t i = 0; i < pmx.m_morphs.size(); ++i) {
+        face.m_targets.push_back(mmd::PMXDisplayTarget{mmd::PMXDisplayTargetType::Morph, static_cast<int32_t>(i)});
+    }
+    bones(frame("センター", "Center", 0), [](const std::string& n) { return n == "センター"; });
+    bones(frame("体(上)", "Upper body", 0), [](const std::string& n) {
+        return n == "上半身" || n == "上半身2" || n == "首" || n == "頭" || n == "両目" || n == "左目" || n == "右目";
+    });
+    bones(frame("腕", "Arms", 0), [&](const std::string& n) {
+        return contains(n, {"肩", "腕", "ひじ", "手捩", "手首"});
+    });
+    bones(frame("指", "Fingers", 0), [&](const std::string& n) { return contains(n, {"親指", "人指", "中指", "薬指", "小指"}); });
+    bones(frame("体(下)", "Lower body", 0), [](const std::string& n) { return n == "下半身"; });
+    bones(frame("足", "Legs", 0), [&](const std::string& n) {
+        return contains(n, {"足", "ひざ", "つま先"}) && !contains(n, {"髪"});
+    });
+    bones(frame("髪", "Hair", 0), [&](const std::string& n) { return contains(n, {"髪"}); });
+    bones(frame("スカート", "Skirt", 0), [&](const std::string& n) { return contains(n, {"スカート"}); });
+}
+
 }  // namespace
 
 mmd::PMXFileData BuildSampleCharacter() {
@@ -107,6 +208,9 @@ mmd::PMXFileData BuildSampleCharacter() {
     BuildFace(mesh, rig, pmx);
     BuildHair(mesh, rig);
     mesh.Finish();
+    BuildPhysics(rig, pmx);
+    AddMaterialAndGroupMorphs(pmx);
+    AddDisplayFrames(pmx, rig);
     if (pmx.m_vertices.size() < 65536) {
         pmx.m_header.m_vertexIndexSize = 2;
     }
