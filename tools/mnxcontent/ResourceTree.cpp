@@ -5,6 +5,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "PoseSet.h"
 #include "SampleCharacter.h"
 #include "Textures.h"
 #include "support/PmxWriter.h"
@@ -71,6 +72,8 @@ bool WriteResourceTree(const fs::path& root, std::string* error) {
         std::snprintf(name, sizeof(name), "toon%02d.bmp", n);
         if (!tree.Put(fs::path("toontex") / name, ToonRamp(n).EncodeBmp())) return false;
     }
+
+    if (!WritePoseSets(root / "pose", error)) return false;
 
     return tree.Put(fs::path("accessory") / "README.txt", kAccessoryReadme);
 }
