@@ -56,6 +56,8 @@ std::u16string ConvertSjisToU16String(const char* text) {
 }
 
 std::u16string ConvertSjisToU16String(const char* text, size_t maxBytes) {
+    // An empty buffer may come as a null pointer (an empty vector's data()), which memchr must not see.
+    if (maxBytes == 0) return {};
     const void* zero = std::memchr(text, 0, maxBytes);
     const size_t size = zero ? static_cast<size_t>(static_cast<const char*>(zero) - text) : maxBytes;
     return Decode(reinterpret_cast<const unsigned char*>(text), size);

@@ -45,6 +45,11 @@ TEST(SjisToUnicodeTest, BoundedVariantStopsAtLimitOrZero) {
     EXPECT_EQ(mmd::ConvertSjisToU8String("\x82\xA0\0zz", 5), "\xE3\x81\x82");
 }
 
+TEST(SjisToUnicodeTest, BoundedVariantAcceptsAnEmptyNullBuffer) {
+    EXPECT_TRUE(mmd::ConvertSjisToU16String(nullptr, 0).empty());
+    EXPECT_TRUE(mmd::ConvertSjisToU8String(nullptr, 0).empty());
+}
+
 // Every double-byte pair the decoder looks up must match the C library's code page 932 converter.
 TEST(SjisToUnicodeTest, DoubleByteRangeMatchesIconv) {
     iconv_t cd = iconv_open("UTF-16LE", "CP932");
