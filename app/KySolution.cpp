@@ -1,4 +1,5 @@
 #include "app/KySolution.h"
+#include "app/base/SolutionSignals.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -103,4 +104,7 @@ void KySolution::onShaderFileChanged(QString) {}
 
 KySolution* kySolution() { return g_solution; }
 
-void setKySolution(KySolution* solution) { g_solution = solution; }
+void setKySolution(KySolution* solution) {
+    g_solution = solution;
+    setSolutionSignals(solution);
+}

@@ -11,5 +11,8 @@ int RunInfo(const std::string& modelPath);
 int RunMotion(const std::string& motionPath);
 // args: everything after "bench" (model path first, then options).
 int RunBench(const std::vector<std::string>& args);
+// Renders the model offscreen into a PNG; needs a display with OpenGL 4.1 core. args: everything after
+// "snapshot"; argc/argv go to the Qt application.
+int RunSnapshot(int argc, char** argv, const std::vector<std::string>& args);
 
 }  // namespace mnxtool

@@ -14,7 +14,12 @@ void Usage() {
                  "usage: mnxtool info MODEL.pmx\n"
                  "       mnxtool motion FILE.vmd\n"
                  "       mnxtool bench MODEL.pmx [--motion FILE.vmd] [--frames N] [--threads N] "
-                 "[--checksum-at K]\n");
+                 "[--checksum-at K]\n"
+#ifdef MNX_HAVE_SNAPSHOT
+                 "       mnxtool snapshot MODEL.pmx --out FILE.png [--motion FILE.vmd --time SECONDS | --pose FILE.vpd]\n"
+                 "               [--size WxH] [--camera front|left|back] [--bg RRGGBB]\n"
+#endif
+                 );
 }
 
 // Standard output carries only the JSON, so the runtime's lines (forwarded to the "default" logger) must go to
@@ -44,6 +49,13 @@ int main(int argc, char** argv) {
     if (command == "bench") {
         return mnxtool::RunBench(std::vector<std::string>(args.begin() + 1, args.end()));
     }
+#ifdef MNX_HAVE_SNAPSHOT
+    if (command == "snapshot") {
+        const int code = mnxtool::RunSnapshot(argc, argv, std::vector<std::string>(args.begin() + 1, args.end()));
+        if (code == 2) Usage();
+        return code;
+    }
+#endif
     Usage();
     return 2;
 }

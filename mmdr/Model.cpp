@@ -1,0 +1,422 @@
+#include "mmdr/Model.h"
+
+#include <QDebug>
+#include <algorithm>
+#include <cctype>
+#include <glm/geometric.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/mat3x3.hpp>
+
+#include "app/base/KySettings.h"
+#include "app/base/SolutionSignals.h"
+#include "mmd/MMDMaterial.h"
+#include "mmd/MMDModel.h"
+#include "mmd/MMDSubMesh.h"
+#include "mmd/PMXModel.h"
+#include "mmd/VMDAnimation.h"
+#include "mmdr/AppContext.h"
+#include "render/GLFunctions.h"
+#include "vr/ExtarnalController.h"
+
+namespace mmdr {
+namespace {
+
+// The settings this renderer reads each frame; the store's defaults when there is no store (tools, tests).
+struct DrawSettings {
+    float transBrow = 0.5f;
+    glm::vec3 lightDir{-90.0f, -180.0f, -90.0f};
+    glm::vec3 lightColor{0.6f, 0.6f, 0.6f};
+    float edgeMul = 1.0f;
+    float edgeBrightness = 0.0f;
+    int noiseFilter = 10;
+};
+
+DrawSettings currentSettings() {
+    DrawSettings s;
+    if (const KySettings* settings = kySettings()) {
+        s.transBrow = settings->transBrow;
+        s.lightDir = glm::vec3(settings->lightDir.x, settings->lightDir.y, settings->lightDir.z);
+        s.lightColor = glm::vec3(settings->lightColor.x, settings->lightColor.y, settings->lightColor.z);
+        s.edgeMul = settings->edgeMul;
+        s.edgeBrightness = settings->edgeBrightness;
+        s.noiseFilter = settings->noiseFilter;
+    }
+    return s;
+}
+
+GLuint createArrayBuffer(QOpenGLFunctions_4_1_Core* gl, size_t bytes) {
+    GLuint buffer = 0;
+    gl->glGenBuffers(1, &buffer);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_DYNAMIC_DRAW);
+    return buffer;
+}
+
+void attach(QOpenGLFunctions_4_1_Core* gl, GLint location, GLuint buffer, GLint components) {
+    // A location the compiler removed is -1: nothing to feed.
+    if (location < 0) return;
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl->glVertexAttribPointer(static_cast<GLuint>(location), components, GL_FLOAT, GL_FALSE,
+                              static_cast<GLsizei>(components * sizeof(float)), nullptr);
+    gl->glEnableVertexAttribArray(static_cast<GLuint>(location));
+}
+
+void replaceContents(QOpenGLFunctions_4_1_Core* gl, GLuint buffer, size_t bytes, const void* data) {
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl->glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), data);
+}
+
+const void* indexOffset(const mmd::MMDSubMesh& subMesh, size_t elementSize) {
+    return reinterpret_cast<const void*>(static_cast<uintptr_t>(subMesh.m_beginIndex) * elementSize);
+}
+
+}  // namespace
+
+bool IsTransBrowMaterial(const std::string& name) {
+    static const std::string kTransBrow = "transbrow";
+    const bool latin = name.size() == kTransBrow.size() &&
+                       std::equal(name.begin(), name.end(), kTransBrow.begin(), [](char a, char b) {
+                           return std::tolower(static_cast<unsigned char>(a)) == b;
+                       });
+    return latin || name == "眉透過";
+}
+
+Model::Model(QObject* parent) : QObject(parent) {}
+
+Model::~Model() { release(); }
+
+void Model::release() {
+    m_controller.reset();
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+    if (gl == nullptr) return;
+    const GLuint buffers[] = {m_posVBO, m_norVBO, m_uvVBO, m_edgeVBO, m_ibo};
+    for (GLuint buffer : buffers) {
+        if (buffer != 0) gl->glDeleteBuffers(1, &buffer);
+    }
+    const GLuint arrays[] = {m_mmdVAO, m_mmdEdgeVAO, m_mmdGroundShadowVAO, m_shadowVAO};
+    for (GLuint array : arrays) {
+        if (array != 0) gl->glDeleteVertexArrays(1, &array);
+    }
+    m_posVBO = m_norVBO = m_uvVBO = m_edgeVBO = m_ibo = 0;
+    m_mmdVAO = m_mmdEdgeVAO = m_mmdGroundShadowVAO = m_shadowVAO = 0;
+}
+
+bool Model::Setup(AppContext& context) {
+    if (!m_mmdModel) return false;
+    const size_t elementSize = m_mmdModel->GetIndexElementSize();
+    switch (elementSize) {
+        case 1: m_indexType = GL_UNSIGNED_BYTE; break;
+        case 2: m_indexType = GL_UNSIGNED_SHORT; break;
+        case 4: m_indexType = GL_UNSIGNED_INT; break;
+        default: return false;
+    }
+    if (!context.m_mmdShader || !context.m_mmdEdgeShader || !context.m_shadowMap ||
+        !context.m_mmdGroundShadowShader) {
+        return false;
+    }
+    release();
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+
+    const size_t vertexCount = m_mmdModel->GetVertexCount();
+    m_posVBO = createArrayBuffer(gl, vertexCount * sizeof(glm::vec3));
+    m_norVBO = createArrayBuffer(gl, vertexCount * sizeof(glm::vec3));
+    m_uvVBO = createArrayBuffer(gl, vertexCount * sizeof(glm::vec2));
+    m_edgeVBO = createArrayBuffer(gl, vertexCount * sizeof(float));
+
+    gl->glGenBuffers(1, &m_ibo);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
+    gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(elementSize * m_mmdModel->GetIndexCount()),
+                     m_mmdModel->GetIndices(), GL_STATIC_DRAW);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+
+    const MmdShader& main = *context.m_mmdShader;
+    gl->glGenVertexArrays(1, &m_mmdVAO);
+    gl->glBindVertexArray(m_mmdVAO);
+    attach(gl, main.m_inPos, m_posVBO, 3);
+    attach(gl, main.m_inNor, m_norVBO, 3);
+    attach(gl, main.m_inUV, m_uvVBO, 2);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
+    gl->glBindVertexArray(0);
+
+    // The fixed-width outline draws with this array too: both edge programs bind the same locations.
+    const MmdEdgeShader& edge = *context.m_mmdEdgeShader;
+    gl->glGenVertexArrays(1, &m_mmdEdgeVAO);
+    gl->glBindVertexArray(m_mmdEdgeVAO);
+    attach(gl, edge.m_inPos, m_posVBO, 3);
+    attach(gl, edge.m_inNor, m_norVBO, 3);
+    attach(gl, edge.m_inEdge, m_edgeVBO, 1);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
+    gl->glBindVertexArray(0);
+
+    gl->glGenVertexArrays(1, &m_shadowVAO);
+    gl->glBindVertexArray(m_shadowVAO);
+    attach(gl, context.m_shadowMap->GetInPos(), m_posVBO, 3);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
+    gl->glBindVertexArray(0);
+
+    gl->glGenVertexArrays(1, &m_mmdGroundShadowVAO);
+    gl->glBindVertexArray(m_mmdGroundShadowVAO);
+    attach(gl, context.m_mmdGroundShadowShader->m_inPos, m_posVBO, 3);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
+    gl->glBindVertexArray(0);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    const auto* pmx = dynamic_cast<const mmd::PMXModel*>(m_mmdModel.get());
+    const mmd::MMDMaterial* materials = m_mmdModel->GetMaterials();
+    m_materials.clear();
+    m_materials.reserve(m_mmdModel->GetMaterialCount());
+    for (size_t i = 0; i < m_mmdModel->GetMaterialCount(); ++i) {
+        const mmd::MMDMaterial& source = materials[i];
+        RenderMaterial material;
+        if (pmx != nullptr && i < pmx->GetPMXMaterials().size()) material.m_name = pmx->GetPMXMaterials()[i].m_name;
+        material.m_source = &source;
+        material.m_transBrowWeight = IsTransBrowMaterial(material.m_name) ? 1.0f : 0.0f;
+        if (!source.m_texture.empty()) {
+            const Texture texture = context.GetTexture(source.m_texture);
+            material.m_texture = texture.m_texture;
+            material.m_textureHasAlpha = texture.m_hasAlpha;
+        }
+        if (!source.m_sphereTexture.empty()) {
+            material.m_sphereTexture = context.GetTexture(source.m_sphereTexture).m_texture;
+        }
+        if (!source.m_toonTexture.empty()) {
+            qDebug().noquote() << QString::fromStdString(source.m_toonTexture);
+            material.m_toonTexture = context.GetTexture(source.m_toonTexture).m_texture;
+        }
+        m_materials.push_back(material);
+    }
+    qDebug() << "MaterialCount" << m_mmdModel->GetMaterialCount() << m_materials.size();
+    return true;
+}
+
+void Model::CreateController() {
+    if (!m_mmdModel) return;
+    m_controller = std::make_unique<ExtarnalController>();
+    m_controller->SetupController(m_mmdModel);
+    if (QObject* solution = solutionSignals()) {
+        connect(solution, SIGNAL(emitLook()), m_controller.get(), SLOT(onLookForward()));
+    }
+    if (KySettings* settings = kySettings()) {
+        connect(settings, SIGNAL(modelLoaded()), m_controller.get(), SLOT(onModelSettingChanged()));
+        connect(settings, SIGNAL(modelSenceChanged()), m_controller.get(), SLOT(onModelSettingChanged()));
+    }
+}
+
+bool Model::controllerActive() const { return m_controller && m_controller->isReady(); }
+
+void Model::UpdateAnimation(AppContext& context) {
+    if (!m_mmdModel) return;
+    mmd::MMDModel& model = *m_mmdModel;
+    model.BeginAnimation();
+    mmd::VMDAnimation* motion = m_vmdAnims.empty() ? nullptr : m_vmdAnims.front().get();
+    float frame = 0.0f;
+    if (motion != nullptr) {
+        frame = static_cast<float>(motion->GetCurrentFrame());
+        motion->EvaluateMorph(frame, 1.0f);
+        motion->Evaluate(frame, 1.0f);
+    }
+    const bool active = controllerActive();
+    if (active) m_controller->UpdateBeforeModel();
+    if (motion != nullptr) motion->EvaluateIK(frame, 1.0f);
+    model.UpdateMorphAnimation();
+    model.UpdateNodeAnimation(false);
+    model.UpdatePhysicsAnimation(context.m_elapsed);
+    if (active && currentSettings().noiseFilter >= 1) {
+        m_controller->UpdateNoiseFilter();
+        model.UpdateNodeAnimation(false);
+    } else {
+        // Without the controller the bones after physics still need their pass, or they would stay unposed.
+        model.UpdateNodeAnimation(true);
+    }
+    model.EndAnimation();
+    if (active) m_controller->UpdateFrameEnd();
+}
+
+void Model::UpdateGpu(AppContext&) {
+    if (!m_mmdModel || m_posVBO == 0) return;
+    m_mmdModel->Update();
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+    const size_t count = m_mmdModel->GetVertexCount();
+    replaceContents(gl, m_posVBO, count * sizeof(glm::vec3), m_mmdModel->GetUpdatePositions());
+    replaceContents(gl, m_norVBO, count * sizeof(glm::vec3), m_mmdModel->GetUpdateNormals());
+    replaceContents(gl, m_uvVBO, count * sizeof(glm::vec2), m_mmdModel->GetUpdateUVs());
+    replaceContents(gl, m_edgeVBO, count * sizeof(float), m_mmdModel->GetEdgeScales());
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void Model::DrawShadowMap(AppContext& context) {
+    if (!m_mmdModel || m_shadowVAO == 0 || !context.m_shadowMap) return;
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+    ShadowMap& shadow = *context.m_shadowMap;
+    shadow.CalcShadowMap(currentSettings().lightDir);
+    const glm::mat4 wvp = shadow.GetShadowProjectionMatrix() * shadow.GetShadowViewMatrix();
+    gl->glUseProgram(shadow.GetProgram());
+    gl->glUniformMatrix4fv(shadow.GetWVP(), 1, GL_FALSE, glm::value_ptr(wvp));
+    const size_t elementSize = m_mmdModel->GetIndexElementSize();
+    const mmd::MMDSubMesh* subMeshes = m_mmdModel->GetSubMeshes();
+    const mmd::MMDMaterial* materials = m_mmdModel->GetMaterials();
+    for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
+        const mmd::MMDSubMesh& subMesh = subMeshes[i];
+        if (!materials[subMesh.m_materialID].m_shadowCaster) continue;
+        gl->glBindVertexArray(m_shadowVAO);
+        gl->glDisable(GL_CULL_FACE);
+        gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
+    }
+    gl->glBindVertexArray(0);
+    gl->glUseProgram(0);
+}
+
+void Model::Draw(AppContext& context, bool variableEdge) {
+    if (!m_mmdModel || m_mmdVAO == 0 || !context.m_mmdShader) return;
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+    const DrawSettings settings = currentSettings();
+    const MmdShader& shader = *context.m_mmdShader;
+    const glm::mat4 world(1.0f);
+    const glm::mat4 wv = context.m_viewMat * world;
+    const glm::mat4 wvp = context.m_projMat * context.m_viewMat * world;
+
+    ShadowMap* shadow = context.m_shadowMap.get();
+    gl->glActiveTexture(GL_TEXTURE0 + 3);
+    gl->glBindTexture(GL_TEXTURE_2D, shadow != nullptr ? shadow->GetShadowMapTexture() : 0);
+    glm::mat4 lightWVP(1.0f);
+    if (shadow != nullptr) {
+        const glm::mat4 clipToTexture = glm::translate(glm::mat4(1.0f), glm::vec3(0.5f)) *
+                                        glm::scale(glm::mat4(1.0f), glm::vec3(0.5f));
+        const glm::mat4 bias = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, -shadow->GetBias()));
+        lightWVP = bias * clipToTexture * shadow->GetShadowProjectionMatrix() * shadow->GetShadowViewMatrix();
+    }
+
+    gl->glEnable(GL_DEPTH_TEST);
+    gl->glDepthFunc(GL_LEQUAL);
+
+    const float lightLength = glm::length(settings.lightDir);
+    const glm::vec3 lightDir = lightLength > 0.0f ? settings.lightDir / lightLength : glm::vec3(0.0f);
+    const glm::vec3 viewLightDir = glm::mat3(context.m_viewMat) * lightDir;
+
+    const size_t elementSize = m_mmdModel->GetIndexElementSize();
+    const mmd::MMDSubMesh* subMeshes = m_mmdModel->GetSubMeshes();
+    const mmd::MMDMaterial* materials = m_mmdModel->GetMaterials();
+    const GLuint dummy = context.m_textures.DummyColorTexture();
+    for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
+        const mmd::MMDSubMesh& subMesh = subMeshes[i];
+        const RenderMaterial& render = m_materials[size_t(subMesh.m_materialID)];
+        const mmd::MMDMaterial& material = materials[subMesh.m_materialID];
+        if (material.m_diffuse.a == 0.0f) continue;
+
+        gl->glUseProgram(shader.m_prog);
+        gl->glBindVertexArray(m_mmdVAO);
+        gl->glUniformMatrix4fv(shader.m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
+        gl->glUniformMatrix4fv(shader.m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
+        gl->glUniform1f(shader.m_uTransBrow, render.m_transBrowWeight * settings.transBrow * 0.25f);
+        gl->glUniform3fv(shader.m_uAmbient, 1, glm::value_ptr(material.m_ambient));
+        gl->glUniform3fv(shader.m_uDiffuse, 1, glm::value_ptr(material.m_diffuse));
+        gl->glUniform3fv(shader.m_uSpecular, 1, glm::value_ptr(material.m_specular));
+        gl->glUniform1f(shader.m_uSpecularPower, material.m_specularPower);
+        gl->glUniform1f(shader.m_uAlpha, material.m_diffuse.a);
+
+        gl->glActiveTexture(GL_TEXTURE0 + 0);
+        gl->glUniform1i(shader.m_uTex, 0);
+        gl->glUniform3fv(shader.m_uCameraPosition, 1, glm::value_ptr(context.m_cameraPosition));
+        if (render.m_texture != 0) {
+            gl->glUniform1i(shader.m_uTexMode, render.m_textureHasAlpha ? 2 : 1);
+            gl->glUniform4fv(shader.m_uTexMulFactor, 1, glm::value_ptr(material.m_textureMulFactor));
+            gl->glUniform4fv(shader.m_uTexAddFactor, 1, glm::value_ptr(material.m_textureAddFactor));
+            gl->glBindTexture(GL_TEXTURE_2D, render.m_texture);
+        } else {
+            gl->glUniform1i(shader.m_uTexMode, 0);
+            gl->glBindTexture(GL_TEXTURE_2D, dummy);
+        }
+
+        gl->glActiveTexture(GL_TEXTURE0 + 1);
+        gl->glUniform1i(shader.m_uSphereTex, 1);
+        if (render.m_sphereTexture != 0) {
+            const auto mode = material.m_sphereTextureMode;
+            const int sphereMode = mode == mmd::MMDMaterial::SphereTextureMode::Mul   ? 1
+                                   : mode == mmd::MMDMaterial::SphereTextureMode::Add ? 2
+                                                                                      : 0;
+            gl->glUniform1i(shader.m_uSphereTexMode, sphereMode);
+            gl->glUniform4fv(shader.m_uSphereTexMulFactor, 1, glm::value_ptr(material.m_sphereTextureMulFactor));
+            gl->glUniform4fv(shader.m_uSphereTexAddFactor, 1, glm::value_ptr(material.m_sphereTextureAddFactor));
+            gl->glBindTexture(GL_TEXTURE_2D, render.m_sphereTexture);
+        } else {
+            gl->glUniform1i(shader.m_uSphereTexMode, 0);
+            gl->glBindTexture(GL_TEXTURE_2D, dummy);
+        }
+
+        gl->glActiveTexture(GL_TEXTURE0 + 2);
+        gl->glUniform1i(shader.m_uToonTex, 2);
+        if (render.m_toonTexture != 0) {
+            gl->glUniform4fv(shader.m_uToonTexMulFactor, 1, glm::value_ptr(material.m_toonTextureMulFactor));
+            gl->glUniform4fv(shader.m_uToonTexAddFactor, 1, glm::value_ptr(material.m_toonTextureAddFactor));
+            gl->glUniform1i(shader.m_uToonTexMode, 1);
+            gl->glBindTexture(GL_TEXTURE_2D, render.m_toonTexture);
+            gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        } else {
+            gl->glUniform1i(shader.m_uToonTexMode, 0);
+            gl->glBindTexture(GL_TEXTURE_2D, dummy);
+        }
+
+        gl->glUniform3fv(shader.m_uLightDir, 1, glm::value_ptr(viewLightDir));
+        gl->glUniform3fv(shader.m_uLightColor, 1, glm::value_ptr(settings.lightColor));
+
+        if (material.m_bothFace) {
+            gl->glDisable(GL_CULL_FACE);
+        } else {
+            gl->glEnable(GL_CULL_FACE);
+            gl->glCullFace(GL_BACK);
+        }
+        gl->glEnable(GL_BLEND);
+        gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+        gl->glUniform1i(shader.m_uShadowMap, 3);
+        if (material.m_shadowReceiver) {
+            gl->glUniform1i(shader.m_uShadowMapEnabled, 1);
+            gl->glUniformMatrix4fv(shader.m_uLightWVP, 1, GL_FALSE, glm::value_ptr(lightWVP));
+        } else {
+            gl->glUniform1i(shader.m_uShadowMapEnabled, 0);
+        }
+
+        gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
+
+        for (int unit : {2, 1, 0}) {
+            gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+            gl->glBindTexture(GL_TEXTURE_2D, 0);
+        }
+        gl->glBindVertexArray(0);
+        gl->glUseProgram(0);
+    }
+
+    gl->glActiveTexture(GL_TEXTURE0 + 3);
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    gl->glActiveTexture(GL_TEXTURE0);
+    const glm::vec2 screenSize(static_cast<float>(context.m_screenWidth), static_cast<float>(context.m_screenHeight));
+
+    const MmdEdgeShader* edge = variableEdge ? context.m_mmdEdgeShader.get() : context.m_mmdEdgeFixedShader.get();
+    if (edge != nullptr && edge->m_prog != 0) {
+        for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
+            const mmd::MMDSubMesh& subMesh = subMeshes[i];
+            const mmd::MMDMaterial& material = materials[subMesh.m_materialID];
+            if (material.m_edgeFlag == 0 || material.m_diffuse.a == 0.0f) continue;
+            gl->glUseProgram(edge->m_prog);
+            gl->glBindVertexArray(m_mmdEdgeVAO);
+            gl->glUniformMatrix4fv(edge->m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
+            gl->glUniformMatrix4fv(edge->m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
+            gl->glUniform2fv(edge->m_uScreenSize, 1, glm::value_ptr(screenSize));
+            gl->glUniform1f(edge->m_uEdgeSize, material.m_edgeSize * settings.edgeMul);
+            gl->glUniform4fv(edge->m_uEdgeColor, 1, glm::value_ptr(material.m_edgeColor));
+            gl->glUniform1f(edge->m_uBrightness, settings.edgeBrightness);
+            gl->glEnable(GL_CULL_FACE);
+            gl->glCullFace(GL_FRONT);
+            gl->glEnable(GL_BLEND);
+            gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
+            gl->glBindVertexArray(0);
+            gl->glUseProgram(0);
+        }
+    }
+    gl->glDepthFunc(GL_LESS);
+}
+
+}  // namespace mmdr

@@ -1,0 +1,243 @@
+#include "render/TzRenderer.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QOpenGLWidget>
+
+#include "app/base/KySettings.h"
+#include "mmd/MMDNode.h"
+#include "mmd/MMDPhysics.h"
+#include "mmd/PMXModel.h"
+#include "mmd/VMDAnimation.h"
+#include "mmd/VMDFile.h"
+#include "mmd/VPDFile.h"
+#include "mmdr/Model.h"
+#include "render/GLFunctions.h"
+
+namespace {
+
+TzRenderer* g_renderer = nullptr;
+
+QString resourcePath(const AppContext& context, const QString& relative) {
+    return QString::fromStdString(context.m_resourceDir) + relative;
+}
+
+bool fileExists(const QString& path) { return QFileInfo(QDir::fromNativeSeparators(path)).isFile(); }
+
+}  // namespace
+
+TzRenderer* tzRenderer() { return g_renderer; }
+
+TzRenderer::TzRenderer() : m_appContext(std::make_unique<AppContext>()) {
+    g_renderer = this;
+    setGlFunctions(this);
+}
+
+TzRenderer::~TzRenderer() {
+    // Models and programs hold GL objects of the owner's context.
+    makeCurrent();
+    m_appContext->m_mainModel = nullptr;
+    m_appContext->m_accessories.clear();
+    m_ownedMain.reset();
+    m_ownedAccessories.clear();
+    m_vrMeshProgram.reset();
+    m_sysMeshProgram.reset();
+    m_quadProgram.reset();
+    m_appContext.reset();
+    doneCurrent();
+    if (glFunctions() == this) setGlFunctions(nullptr);
+    if (g_renderer == this) g_renderer = nullptr;
+}
+
+void TzRenderer::makeCurrent() {
+    if (m_owner != nullptr) m_owner->makeCurrent();
+}
+
+void TzRenderer::doneCurrent() {
+    if (m_owner != nullptr) m_owner->doneCurrent();
+}
+
+void TzRenderer::setViewportSize(int width, int height) {
+    m_width = width;
+    m_height = height;
+    m_appContext->m_screenWidth = width;
+    m_appContext->m_screenHeight = height;
+}
+
+void TzRenderer::initialize(int width, int height, QOpenGLWidget* owner) {
+    initializeOpenGLFunctions();
+    setGlFunctions(this);
+    m_owner = owner;
+    setViewportSize(width, height);
+    if (m_appContext->Setup()) {
+        qDebug() << "setup AppContext [OK].";
+    } else {
+        qDebug() << "Failed to setup AppContext.";
+    }
+    initShader();
+}
+
+void TzRenderer::initShader() {
+    struct ProgramFiles {
+        std::unique_ptr<TzOpenGLShaderProgram>* program;
+        const char* vertex;
+        const char* fragment;
+        std::vector<std::pair<const char*, int>> attributes;
+    };
+    const ProgramFiles programs[] = {
+        {&m_vrMeshProgram, ":/glsl/resources/glsl/vrmesh_vert.glsl", ":/glsl/resources/glsl/vrmesh_frag.glsl",
+         {{"vertex", 0}, {"normal", 1}, {"texcoord", 2}}},
+        {&m_sysMeshProgram, ":/glsl/resources/glsl/sysmesh_vert.glsl", ":/glsl/resources/glsl/sysmesh_frag.glsl",
+         {{"vertex", 0}, {"texcoord", 1}}},
+        {&m_quadProgram, ":/glsl/resources/glsl/2d_vert.glsl", ":/glsl/resources/glsl/2d_frag.glsl",
+         {{"vertex", 0}, {"color", 1}, {"texcoord", 2}}},
+    };
+    for (const ProgramFiles& files : programs) {
+        auto program = std::make_unique<TzOpenGLShaderProgram>();
+        program->addVertexShaderFile(QString::fromLatin1(files.vertex));
+        program->addFragmentShaderFile(QString::fromLatin1(files.fragment));
+        for (const auto& [name, location] : files.attributes) program->bindAttributeLocation(name, location);
+        // Drawing with an unlinked program only shows nothing, so a failure is reported but does not stop start-up.
+        if (!program->link()) qWarning().noquote() << "failed link shader" << files.vertex << program->log();
+        *files.program = std::move(program);
+    }
+    qDebug() << "initShader\t[ OK ]";
+}
+
+void TzRenderer::update() {
+    if (!m_sceneReady) return;
+    const auto now = std::chrono::steady_clock::now();
+    AppContext& context = *m_appContext;
+    if (!m_clockStarted || context.m_accumulated > 1.0f) {
+        // A long pause (or the first frame) must not hand physics a huge step.
+        m_previous = now;
+        context.m_elapsed = 0.0f;
+        context.m_accumulated = 0.0f;
+        m_clockStarted = true;
+    }
+    context.m_elapsed = std::chrono::duration<float>(now - m_previous).count();
+    m_previous = now;
+    context.m_accumulated += context.m_elapsed;
+
+    context.UpdateAnimation();
+    context.UpdateGpu();
+    context.DrawShadowMap();
+}
+
+bool TzRenderer::loadModel(const QString& path) {
+    m_sceneReady = false;
+    makeCurrent();
+    AppContext& context = *m_appContext;
+    auto model = std::make_unique<mmdr::Model>();
+    auto pmx = std::make_shared<mmd::PMXModel>();
+    if (!pmx->Load(path.toStdString(), context.m_toonDir)) {
+        qDebug() << "Failed to load pmx file." << path;
+        return false;
+    }
+    qDebug() << "loaded." << path;
+    model->m_mmdModel = pmx;
+
+    KySettings* settings = kySettings();
+    mmd::MMDModel::MMDNodeManager* nodes = pmx->GetNodeManager();
+    for (size_t i = 0; i < nodes->GetNodeCount(); ++i) {
+        const mmd::MMDNode* node = nodes->GetNode(i);
+        if (node->GetName() != "頭" || settings == nullptr) continue;
+        const glm::vec3 rest(glm::inverse(node->GetInverseInitTransform())[3]);
+        settings->headPos = Vector3{rest.x, rest.y, rest.z};
+    }
+
+    const float gravityPower = settings != nullptr ? settings->gravityPower : 3.0f;
+    if (mmd::MMDPhysics* physics = pmx->GetMMDPhysics()) physics->SetGravity(0.0f, -9.8f * gravityPower, 0.0f);
+    model->CreateController();
+    pmx->InitializeAnimation();
+
+    auto animation = std::make_shared<mmd::VMDAnimation>();
+    if (!animation->Create(pmx)) {
+        qDebug() << "Failed to create VMDAnimation.\n";
+        return false;
+    }
+
+    const QString poseSet = settings != nullptr ? settings->poseSet : QStringLiteral("default");
+    if (settings != nullptr) {
+        settings->modelName = QFileInfo(path).completeBaseName();
+        settings->loadModelSettings();
+    }
+    QString motionPath = resourcePath(context, "\\pose\\" + poseSet + "\\stand.vmd");
+    if (!fileExists(motionPath)) motionPath = resourcePath(context, "\\pose\\default\\stand.vmd");
+
+    mmd::VMDFileData vmd;
+    if (!mmd::ReadVMDFile(vmd, motionPath.toStdString())) {
+        qDebug() << "Failed to read VMD file.\n";
+        return false;
+    }
+    if (!animation->Add(vmd)) {
+        qDebug() << "Failed to add VMDAnimation.\n";
+        return false;
+    }
+    animation->Start();
+    animation->SetLoop(true);
+    qDebug() << "GetMaxKeyTime:" << animation->GetMaxKeyTime();
+
+    if (!model->Setup(context)) {
+        qDebug() << "setup failed.";
+        model.reset();
+    } else {
+        qDebug() << "setup [OK].";
+        model->m_vmdAnims.push_back(animation);
+    }
+    context.m_mainModel = model.get();
+    m_ownedMain = std::move(model);
+    m_sceneReady = true;
+    doneCurrent();
+    return context.m_mainModel != nullptr;
+}
+
+void TzRenderer::loadAccessory(const QString& path) {
+    makeCurrent();
+    AppContext& context = *m_appContext;
+    auto model = std::make_unique<mmdr::Model>();
+    auto pmx = std::make_shared<mmd::PMXModel>();
+    if (!pmx->Load(path.toStdString(), context.m_toonDir)) {
+        qDebug() << "Failed to load pmx file." << path;
+        doneCurrent();
+        return;
+    }
+    qDebug() << "loaded." << path;
+    model->m_mmdModel = pmx;
+    if (!model->Setup(context)) {
+        qDebug() << "setup failed.";
+        doneCurrent();
+        return;
+    }
+    qDebug() << "setup [OK].";
+    pmx->InitializeAnimation();
+
+    const QFileInfo info(QDir::fromNativeSeparators(path));
+    const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    const QString posePath = stem + ".vpd";
+    if (QFileInfo(posePath).isFile()) {
+        mmd::VPDFileData vpd;
+        if (mmd::ReadVPDFile(vpd, posePath.toStdString())) pmx->LoadPose(vpd);
+    } else {
+        const QString motionPath = stem + ".vmd";
+        if (!QFileInfo(motionPath).isFile()) {
+            qDebug() << "vmdFileName" << motionPath;
+        } else {
+            mmd::VMDFileData vmd;
+            auto animation = std::make_shared<mmd::VMDAnimation>();
+            if (!mmd::ReadVMDFile(vmd, motionPath.toStdString()) || !animation->Create(pmx) || !animation->Add(vmd)) {
+                doneCurrent();
+                return;
+            }
+            animation->Start();
+            animation->SetLoop(true);
+            model->m_vmdAnims.push_back(animation);
+            qDebug() << "vmdFileName" << motionPath;
+        }
+    }
+    context.m_accessories.push_back(model.get());
+    m_ownedAccessories.push_back(std::move(model));
+    doneCurrent();
+}
