@@ -92,6 +92,9 @@ QRect mainWindowGeometry(const QRect& stored, const QRect& fallback, const QRect
 
 int runMarionix(int& argc, char** argv) {
     Q_INIT_RESOURCE(resources);
+#ifdef MNX_HAS_QT_ASSETS
+    Q_INIT_RESOURCE(marionix_assets);
+#endif
     setApplicationAttributes();
     QSurfaceFormat::setDefaultFormat(applicationSurfaceFormat());
 

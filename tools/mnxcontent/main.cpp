@@ -8,6 +8,7 @@
 
 #include "Image.h"
 #include "Preview.h"
+#include "QtAssets.h"
 #include "ResourceTree.h"
 #include "SampleCharacter.h"
 #include "Textures.h"
@@ -21,6 +22,8 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: mnxcontent resource <dir>                          write the resource tree\n"
+                 "       mnxcontent qtassets <dir>                          write the compiled-in images, icon\n"
+                 "                                                          and their marionix_assets.qrc\n"
                  "       mnxcontent preview <png> [yaw] [frames [motion.vmd]]  render the sample character,\n"
                  "                                                          posed after that many 1/60 s frames\n");
     return 2;
@@ -72,6 +75,14 @@ int main(int argc, char** argv) {
     if (command == "resource" && argc == 3) {
         std::string error;
         if (!mnxc::WriteResourceTree(argv[2], &error)) {
+            std::fprintf(stderr, "mnxcontent: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    if (command == "qtassets" && argc == 3) {
+        std::string error;
+        if (!mnxc::WriteQtAssets(argv[2], "marionix_assets.qrc", &error)) {
             std::fprintf(stderr, "mnxcontent: %s\n", error.c_str());
             return 1;
         }
