@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "QtAssets.h"
+#include "render/ObjReader.h"
 
 // Q_INIT_RESOURCE declares its function at the enclosing scope, so it must run outside any namespace.
 static void initGeneratedAssets() { Q_INIT_RESOURCE(marionix_assets); }
@@ -287,6 +288,14 @@ TEST_P(MeshTest, ParsesWithEveryIndexInRange) {
         EXPECT_GE(t[1], 0.0f);
         EXPECT_LE(t[1], 1.0f);
     }
+}
+
+TEST_P(MeshTest, SystemMeshReaderKeepsEveryTriangle) {
+    const ObjData obj = loadMesh(GetParam());
+    size_t vertices = 0;
+    for (const auto& face : obj.faces) vertices += face.size() == 4 ? 6 : 3;
+    const std::vector<float> floats = ObjReader::read(meshPath(GetParam()), 0.1f);
+    EXPECT_EQ(floats.size(), vertices * ObjReader::kFloatsPerVertex);
 }
 
 TEST_P(MeshTest, CompressedInTheBundleExceptTheCube) {
