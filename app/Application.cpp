@@ -31,6 +31,7 @@ void showMainWindow(MainWidget& window, KySettings& settings) {
     window.repaint();
     const QRect fallback(kDefaultMainPosition.topLeft(), QSize(dpiScaled(640), dpiScaled(360)));
     window.setGeometry(mainWindowGeometry(settings.mainGeometry, fallback, virtualDesktop(fallback)));
+    window.loadScene();
     window.beginShow();
     window.controlWidget()->show();
 }

@@ -1,25 +1,46 @@
 #include "app/MainWidget.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QIcon>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <QVariantAnimation>
+#include <algorithm>
 
 #include "app/KySolution.h"
 #include "app/base/KySettings.h"
+#include "render/TzRenderer.h"
 #include "ui/KyControlWidget.h"
 
-MainWidget::MainWidget(QWidget* parent) : QOpenGLWidget(parent) {
-    setWindowOpacity(0.0);
-    hide();
-    setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMaximizeButtonHint);
+namespace {
+
+constexpr int kMaxListedModels = 8;
+constexpr int kMaxAccessories = 3;
+
+// Upper bound first, then the lower one.
+float stepClamped(float value, float step, float lower, float upper) {
+    return std::max(std::min(value + step, upper), lower);
+}
+
+}  // namespace
+
+QString resourceFolder() {
+    if (const KySettings* settings = kySettings(); settings != nullptr && !settings->resourceDir.isEmpty()) {
+        return settings->resourceDir;
+    }
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("resource"));
+}
+
+MainWidget::MainWidget(QWidget* parent) : FramelessGLWidget(parent) {
     setWindowIcon(QIcon(QStringLiteral(":/Marionix/Marionix.ico")));
 
     KySettings* settings = kySettings();
     Q_ASSERT(settings);
+    refreshModelList();
     m_controlWidget = new KyControlWidget(this);
     m_controlWidget->move(settings->controlPos);
     settings->mainWindow = this;
@@ -31,6 +52,19 @@ MainWidget::MainWidget(QWidget* parent) : QOpenGLWidget(parent) {
     m_fadeAnimation->setEasingCurve(QEasingCurve::Linear);
     connect(m_fadeAnimation, &QVariantAnimation::valueChanged, this, &MainWidget::onUpdateFadeValue);
     connect(m_fadeAnimation, &QVariantAnimation::finished, this, &MainWidget::onOpeningAnimFinished);
+    connect(this, SIGNAL(firstShow()), this, SLOT(beginShow()));
+
+    addAction(QKeySequence(Qt::Key_D), this, SLOT(onCamRight()));
+    addAction(QKeySequence(Qt::Key_A), this, SLOT(onCamLeft()));
+    addAction(QKeySequence(Qt::Key_W), this, SLOT(onCamUp()));
+    addAction(QKeySequence(Qt::Key_S), this, SLOT(onCamDown()));
+    addAction(QKeySequence(Qt::SHIFT + Qt::Key_W), this, SLOT(onCamFront()));
+    addAction(QKeySequence(Qt::SHIFT + Qt::Key_S), this, SLOT(onCamBack()));
+    if (KySolution* solution = kySolution()) {
+        addAction(QKeySequence(Qt::Key_F5), solution, SLOT(onGlobalMenuR_LongPressed()));
+        addAction(QKeySequence(Qt::Key_F10), solution, SLOT(onGlobalMenuR_Pressed()));
+    }
+    addAction(QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_F10), this, SLOT(onDebugDraw()));
 }
 
 MainWidget::~MainWidget() {
@@ -38,10 +72,12 @@ MainWidget::~MainWidget() {
     setKySolution(nullptr);
 }
 
-void MainWidget::cleanup() {
-    qDebug() << "TzOpenGLWidget::cleanup()";
-    makeCurrent();
-    doneCurrent();
+void MainWidget::addAction(const QKeySequence& keys, QObject* receiver, const char* slot) {
+    auto* action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, SIGNAL(triggered()), receiver, slot);
+    QWidget::addAction(action);
 }
 
 void MainWidget::onUpdateFadeValue(const QVariant& value) { setWindowOpacity(value.toDouble()); }
@@ -50,15 +86,68 @@ void MainWidget::onOpeningAnimFinished() { setWindowOpacity(1.0); }
 
 void MainWidget::beginShow() { m_fadeAnimation->start(); }
 
-void MainWidget::initializeGL() { qDebug() << "TzOpenGLWidget::initializeGL()"; }
+void MainWidget::onCamRight() {
+    if (KySettings* s = kySettings()) s->lookCam.x = stepClamped(s->lookCam.x, -1.0f, -36.0f, 36.0f);
+}
 
-void MainWidget::paintGL() {
-    QOpenGLFunctions* gl = context()->functions();
-    const KySettings* settings = kySettings();
-    const QColor background = settings ? settings->bgColor : QColor(Qt::black);
-    gl->glClearColor(static_cast<float>(background.redF()), static_cast<float>(background.greenF()),
-                     static_cast<float>(background.blueF()), 0.0f);
-    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+void MainWidget::onCamLeft() {
+    if (KySettings* s = kySettings()) s->lookCam.x = stepClamped(s->lookCam.x, 1.0f, -36.0f, 36.0f);
+}
+
+void MainWidget::onCamUp() {
+    if (KySettings* s = kySettings()) s->lookCam.y = stepClamped(s->lookCam.y, -1.0f, -30.0f, 20.0f);
+}
+
+void MainWidget::onCamDown() {
+    if (KySettings* s = kySettings()) s->lookCam.y = stepClamped(s->lookCam.y, 1.0f, -30.0f, 20.0f);
+}
+
+void MainWidget::onCamFront() {
+    if (KySettings* s = kySettings()) s->lookCam.z = stepClamped(s->lookCam.z, -1.0f, 5.0f, 50.0f);
+}
+
+void MainWidget::onCamBack() {
+    if (KySettings* s = kySettings()) s->lookCam.z = stepClamped(s->lookCam.z, 1.0f, 5.0f, 50.0f);
+}
+
+void MainWidget::onDebugDraw() { setDebugDraw(!debugDraw()); }
+
+QStringList MainWidget::findModelFiles(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (QFileInfo(path).suffix() == QLatin1String("pmx")) files.append(path);
+    }
+    return files;
+}
+
+void MainWidget::refreshModelList() {
+    KySettings* settings = kySettings();
+    if (settings == nullptr) return;
+    settings->modelPaths = findModelFiles(resourceFolder() + QStringLiteral("/model")).mid(0, kMaxListedModels);
+    if (!settings->modelPaths.contains(settings->pmxName)) settings->pmxName.clear();
+}
+
+void MainWidget::loadScene() {
+    KySettings* settings = kySettings();
+    TzRenderer* renderer = this->renderer();
+    if (settings == nullptr || renderer == nullptr) return;
+    const QString resource = resourceFolder();
+    QString path;
+    if (settings->pmxName.isEmpty()) {
+        const QStringList models = findModelFiles(resource + QStringLiteral("/model"));
+        path = models.isEmpty() ? resource + QStringLiteral("/model/0_sample/sample.pmx") : models.first();
+    } else if (QFileInfo::exists(settings->pmxName)) {
+        path = settings->pmxName;
+    } else {
+        qDebug() << "Settings::pmxFile not found.";
+        path = settings->modelPaths.value(0);
+    }
+    renderer->loadModel(path);
+
+    const QStringList accessories = findModelFiles(resource + QStringLiteral("/accessory"));
+    for (int i = 0; i < std::min<int>(kMaxAccessories, accessories.size()); ++i) renderer->loadAccessory(accessories[i]);
 }
 
 void MainWidget::closeEvent(QCloseEvent* event) {

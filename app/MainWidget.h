@@ -1,14 +1,17 @@
 #pragma once
 
-#include <QOpenGLWidget>
+#include <QString>
+#include <QStringList>
+
+#include "app/FramelessGLWidget.h"
 
 class KyControlWidget;
 class QVariantAnimation;
 
-// The main window: one OpenGL widget that clears to the settings' background colour. It owns the control
-// window (a Qt child) and, from start-up on, the orchestrator. Created hidden and fully transparent; the
-// start-up show sequence shows it and starts the fade-in.
-class MainWidget : public QOpenGLWidget {
+// The main window: the character's desktop view, the keyboard actions and the control window (a Qt child). From
+// start-up on it also owns the orchestrator. Created hidden and fully transparent; the start-up show sequence
+// shows it, loads the scene and starts the fade-in.
+class MainWidget : public FramelessGLWidget {
     Q_OBJECT
 
 public:
@@ -18,24 +21,40 @@ public:
     // Deletes the process-wide orchestrator and withdraws it.
     ~MainWidget() override;
 
-    // The control window; owned by this window.
     KyControlWidget* controlWidget() const { return m_controlWidget; }
-    // Releases what lives in the GL context. Called once at shutdown, before the window is deleted.
-    void cleanup();
+
+    // Chooses the model (stored, first found, or the sample), loads it and up to three accessories.
+    void loadScene();
+
+    // Every ".pmx" under `folder` (sub-folders included), in directory order.
+    static QStringList findModelFiles(const QString& folder);
+    // Fills the settings' model list with the first eight models under the model folder and clears pmxName
+    // when it names none of them.
+    static void refreshModelList();
 
 public slots:
     void onUpdateFadeValue(const QVariant& value);
     void onOpeningAnimFinished();
     // Starts the 250 ms fade-in (opacity 0 to 1).
     void beginShow();
+    void onCamRight();
+    void onCamLeft();
+    void onCamUp();
+    void onCamDown();
+    void onCamFront();
+    void onCamBack();
+    void onDebugDraw();
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
     // Stores the control window's position and this window's geometry in the settings store.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void addAction(const QKeySequence& keys, QObject* receiver, const char* slot);
+
     KyControlWidget* m_controlWidget = nullptr;
     QVariantAnimation* m_fadeAnimation = nullptr;
 };
+
+// The resource folder as the renderer knows it (the executable's folder joined with "resource").
+QString resourceFolder();

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QOpenGLFramebufferObject>
 #include <QOpenGLWidget>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include "app/base/KySettings.h"
 #include "mmd/MMDNode.h"
@@ -15,16 +17,18 @@
 #include "mmd/VPDFile.h"
 #include "mmdr/Model.h"
 #include "render/GLFunctions.h"
+#include "render/GLTextMessageSurface.h"
+#include "render/SimpleText.h"
 
 namespace {
 
 TzRenderer* g_renderer = nullptr;
 
 QString resourcePath(const AppContext& context, const QString& relative) {
-    return QString::fromStdString(context.m_resourceDir) + relative;
+    return QDir(QString::fromStdString(context.m_resourceDir)).filePath(relative);
 }
 
-bool fileExists(const QString& path) { return QFileInfo(QDir::fromNativeSeparators(path)).isFile(); }
+bool fileExists(const QString& path) { return QFileInfo(path).isFile(); }
 
 }  // namespace
 
@@ -45,6 +49,17 @@ TzRenderer::~TzRenderer() {
     m_vrMeshProgram.reset();
     m_sysMeshProgram.reset();
     m_quadProgram.reset();
+    m_text.reset();
+    m_messageSurface.reset();
+    m_textPanel.reset();
+    m_secondPanel.destroy();
+    m_sideBySide.destroy();
+    m_desktopResolved.destroy();
+    m_quads[0].destroy();
+    m_quads[1].destroy();
+    m_leftEye.reset();
+    m_rightEye.reset();
+    m_desktop.reset();
     m_appContext.reset();
     doneCurrent();
     if (glFunctions() == this) setGlFunctions(nullptr);
@@ -76,7 +91,97 @@ void TzRenderer::initialize(int width, int height, QOpenGLWidget* owner) {
     } else {
         qDebug() << "Failed to setup AppContext.";
     }
+    initFrameBuffer(width, height);
     initShader();
+    initVBO();
+    m_text = std::make_unique<SimpleText>();
+    m_text->SetForegroundColor(0, 0, 0, 127);
+    m_text->SetBackgroundColor(0, 0, 0, 0);
+    m_text->EnableBlending(true);
+    m_messageSurface = std::make_unique<GLTextMessageSurface>(QSize(1024, 256));
+}
+
+void TzRenderer::initFrameBuffer(int eyeWidth, int eyeHeight) {
+    QOpenGLFramebufferObjectFormat eyeFormat;
+    eyeFormat.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
+    eyeFormat.setSamples(4);
+    const QSize eye(std::max(eyeWidth, 1), std::max(eyeHeight, 1));
+    m_leftEye = std::make_unique<QOpenGLFramebufferObject>(eye, eyeFormat);
+    m_rightEye = std::make_unique<QOpenGLFramebufferObject>(eye, eyeFormat);
+    const bool sideBySide = m_sideBySide.create(2 * eye.width(), eye.height());
+    m_textPanel = std::make_unique<TextPanel>();
+    const bool panels = m_textPanel->texture() != 0 && m_secondPanel.create(TextPanel::kSize, TextPanel::kSize);
+    if (m_leftEye->isValid() && m_rightEye->isValid() && sideBySide && panels) {
+        qDebug() << "initFrameBuffer\t[ OK ]";
+    } else {
+        qWarning() << "initFrameBuffer failed";
+    }
+}
+
+void TzRenderer::initVBO() {
+    bool created = true;
+    for (TexturedQuad& quad : m_quads) created = quad.create(m_quadProgram.get()) && created;
+    if (created) qDebug() << "initVBO\t[ OK ]";
+}
+
+void TzRenderer::resizeDesktopTarget(int width, int height) {
+    if (width < 1 || height < 1) return;
+    QOpenGLFramebufferObjectFormat format;
+    format.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
+    format.setSamples(4);
+    m_desktop = std::make_unique<QOpenGLFramebufferObject>(width, height, format);
+    m_desktopResolved.create(width, height);
+}
+
+void TzRenderer::desktopCamera(float aspect, glm::mat4& view, glm::mat4& projection) {
+    const KySettings* settings = kySettings();
+    const Vector3 lookCam = settings != nullptr ? settings->lookCam : Vector3{0.0f, 0.0f, 16.0f};
+    const float headY = settings != nullptr ? settings->headPos.y : 16.0f;
+    const float theta = glm::radians(lookCam.x * 5.0f);
+    const glm::vec3 offset =
+        glm::mat3(glm::rotate(glm::mat4(1.0f), theta, glm::vec3(0, 1, 0))) * glm::vec3(0.0f, lookCam.y, lookCam.z);
+    const float h = 1.125f * headY;
+    const glm::vec3 eye(offset.x, offset.y + h, offset.z);
+    const glm::vec3 centre(0.0f, h + lookCam.y, 0.0f);
+    view = glm::lookAt(eye, centre, glm::vec3(0.0f, 1.0f, 0.0f));
+    projection = glm::perspective(glm::radians(30.0f), aspect, 1.0f, 500.0f);
+}
+
+void TzRenderer::drawDesktop(const QColor& background, int viewportWidth, int viewportHeight) {
+    if (!m_desktop || viewportWidth < 1 || viewportHeight < 1) return;
+    AppContext& context = *m_appContext;
+    desktopCamera(static_cast<float>(viewportWidth) / static_cast<float>(viewportHeight), context.m_viewMat,
+                  context.m_projMat);
+    context.m_screenWidth = m_desktop->width();
+    context.m_screenHeight = m_desktop->height();
+    m_desktop->bind();
+    glViewport(0, 0, m_desktop->width(), m_desktop->height());
+    glClearColor(background.redF(), background.greenF(), background.blueF(), 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    if (m_sceneReady) context.Draw(false);
+    // Resolve the samples into the texture the widget shows.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_desktop->handle());
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_desktopResolved.framebuffer());
+    glBlitFramebuffer(0, 0, m_desktop->width(), m_desktop->height(), 0, 0, m_desktopResolved.width(),
+                      m_desktopResolved.height(), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void TzRenderer::drawDesktopToWidget(int viewportWidth, int viewportHeight) {
+    if (m_desktopResolved.texture() == 0) return;
+    m_quads[0].drawTexturedQuad(viewportWidth, viewportHeight, viewportWidth, viewportHeight,
+                                m_desktopResolved.texture());
+}
+
+void TzRenderer::updatePanels() {
+    if (m_text && m_textPanel && !TextPanel::isDrawn()) m_textPanel->draw(*m_text);
+    if (m_messageSurface) {
+        m_messageSurface->setTitle(QStringLiteral("【ナビゲーター】"));
+        m_messageSurface->render();
+    }
 }
 
 void TzRenderer::initShader() {
@@ -164,8 +269,8 @@ bool TzRenderer::loadModel(const QString& path) {
         settings->modelName = QFileInfo(path).completeBaseName();
         settings->loadModelSettings();
     }
-    QString motionPath = resourcePath(context, "\\pose\\" + poseSet + "\\stand.vmd");
-    if (!fileExists(motionPath)) motionPath = resourcePath(context, "\\pose\\default\\stand.vmd");
+    QString motionPath = resourcePath(context, "pose/" + poseSet + "/stand.vmd");
+    if (!fileExists(motionPath)) motionPath = resourcePath(context, QStringLiteral("pose/default/stand.vmd"));
 
     mmd::VMDFileData vmd;
     if (!mmd::ReadVMDFile(vmd, motionPath.toStdString())) {

@@ -6,7 +6,14 @@
 #include <memory>
 
 #include "mmdr/AppContext.h"
+#include "render/RenderTarget.h"
+#include "render/TextPanel.h"
+#include "render/TexturedQuad.h"
 #include "render/TzOpenGLShaderProgram.h"
+
+class GLTextMessageSurface;
+class QOpenGLFramebufferObject;
+class SimpleText;
 
 class QOpenGLWidget;
 
@@ -39,12 +46,37 @@ public:
     int height() const { return m_height; }
     void setViewportSize(int width, int height);
 
+    // The desktop view: drawn 4-sample into its own target, then resolved into a texture the widget shows.
+    // (Re)made at width x height device pixels; nothing happens for a size below one pixel.
+    void resizeDesktopTarget(int width, int height);
+    // Clears the desktop target to the background and, when a model is loaded, draws it with the desktop camera
+    // (framed on the head from the per-model camera offsets) and fixed-width outlines; viewport is the widget's.
+    void drawDesktop(const QColor& background, int viewportWidth, int viewportHeight);
+    // Shows the resolved desktop view over the whole widget (its framebuffer must be bound).
+    void drawDesktopToWidget(int viewportWidth, int viewportHeight);
+    // Redraws the text panel when its line list changed, and the message surface with the navigator title.
+    void updatePanels();
+    // The desktop camera for a widget of that size, from the settings store's lookCam and headPos.
+    static void desktopCamera(float aspect, glm::mat4& view, glm::mat4& projection);
+
+    SimpleText* text() { return m_text.get(); }
+    GLTextMessageSurface* messageSurface() { return m_messageSurface.get(); }
+    GLuint textPanelTexture() const { return m_textPanel ? m_textPanel->texture() : 0; }
+    GLuint secondPanelTexture() const { return m_secondPanel.texture(); }
+    GLuint desktopTexture() const { return m_desktopResolved.texture(); }
+    QOpenGLFramebufferObject* leftEyeTarget() { return m_leftEye.get(); }
+    QOpenGLFramebufferObject* rightEyeTarget() { return m_rightEye.get(); }
+    const RenderTarget& sideBySideTarget() const { return m_sideBySide; }
+    TexturedQuad& quad(int index) { return m_quads[index & 1]; }
+
     TzOpenGLShaderProgram* vrMeshProgram() { return m_vrMeshProgram.get(); }
     TzOpenGLShaderProgram* sysMeshProgram() { return m_sysMeshProgram.get(); }
     TzOpenGLShaderProgram* quadProgram() { return m_quadProgram.get(); }
 
 private:
+    void initFrameBuffer(int eyeWidth, int eyeHeight);
     void initShader();
+    void initVBO();
     void makeCurrent();
     void doneCurrent();
 
@@ -56,6 +88,16 @@ private:
     std::unique_ptr<TzOpenGLShaderProgram> m_sysMeshProgram;
     std::unique_ptr<TzOpenGLShaderProgram> m_quadProgram;
     std::unique_ptr<AppContext> m_appContext;
+    std::unique_ptr<SimpleText> m_text;
+    std::unique_ptr<GLTextMessageSurface> m_messageSurface;
+    std::unique_ptr<TextPanel> m_textPanel;
+    RenderTarget m_secondPanel;
+    TexturedQuad m_quads[2];
+    std::unique_ptr<QOpenGLFramebufferObject> m_leftEye;
+    std::unique_ptr<QOpenGLFramebufferObject> m_rightEye;
+    RenderTarget m_sideBySide;
+    std::unique_ptr<QOpenGLFramebufferObject> m_desktop;
+    RenderTarget m_desktopResolved;
     std::chrono::steady_clock::time_point m_previous;
     bool m_clockStarted = false;
     std::unique_ptr<mmdr::Model> m_ownedMain;

@@ -1,0 +1,229 @@
+#include "app/TzOpenGLWidget.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDesktopWidget>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "app/KySolution.h"
+#include "app/base/DpiScale.h"
+#include "app/base/KySettings.h"
+#include "face/FaceNameTable.h"
+#include "face/iFacialMoCap.h"
+#include "render/GLTextMessageSurface.h"
+#include "render/SystemMesh.h"
+#include "render/TzRenderer.h"
+
+namespace {
+
+constexpr int kFrameIntervalMs = 16;
+
+struct Placement {
+    const char* mesh;
+    const char* image;
+    float scale;
+    float degrees;
+    float x, y, z;
+    bool additive;
+};
+
+// The VR room: the room itself, two square screens (text panel, second panel) and the message screen.
+const Placement kPlacements[] = {
+    {":/system_mesh/resources/system_mesh/mainroom.obj", ":/img/resources/img/mainroom.png", 1.0f, 0.0f, 0.0f, 0.0f,
+     0.0f, false},
+    {":/system_mesh/resources/system_mesh/square_screen.obj", nullptr, 0.4f, 45.0f, -3.0f, 1.5f, -3.0f, true},
+    {":/system_mesh/resources/system_mesh/square_screen.obj", nullptr, 0.4f, 90.0f, -6.0f, 1.5f, 0.0f, true},
+    {":/system_mesh/resources/system_mesh/msg_screen.obj", nullptr, 0.2f, 15.0f, 0.0f, 0.5f, -4.0f, false},
+};
+
+Matrix4 scaleMatrix(float s) {
+    Matrix4 m;
+    m.at(0, 0) = m.at(1, 1) = m.at(2, 2) = s;
+    return m;
+}
+
+Matrix4 rotationAboutY(float degrees) {
+    // Single-precision cos and sin of the angle, so +90° keeps its -4.371139e-8 cosine.
+    const float radians = degrees * 3.14159265358979f / 180.0f;
+    Matrix4 m;
+    m.at(0, 0) = std::cos(radians);
+    m.at(0, 2) = std::sin(radians);
+    m.at(2, 0) = -std::sin(radians);
+    m.at(2, 2) = std::cos(radians);
+    return m;
+}
+
+struct OverlayRow {
+    int y;
+    const char* name;
+};
+
+std::vector<OverlayRow> overlayRows() {
+    std::vector<OverlayRow> rows;
+    const char* eyes[] = {"eyeBlinkLeft", "eyeBlinkRight", "eyeSquintLeft", "eyeSquintRight", "eyeWideLeft",
+                          "eyeWideRight"};
+    for (int i = 0; i < 6; ++i) rows.push_back({16 + 16 * i, eyes[i]});
+    const char* brows[] = {"browInnerUp",   "noseSneerLeft",   "noseSneerRight", "browDownLeft",
+                           "browDownRight", "browOuterUpLeft", "browOuterUpRight"};
+    for (int i = 0; i < 7; ++i) rows.push_back({128 + 16 * i, brows[i]});
+    const char* mouth[] = {"jawOpen",          "mouthFunnel",      "mouthPucker",       "cheekSquintLeft",
+                           "cheekSquintRight", "mouthFrownLeft",   "mouthFrownRight",   "mouthStretchLeft",
+                           "mouthStretchRight", "mouthSmileLeft", "mouthSmileRight"};
+    for (int i = 0; i < 11; ++i) rows.push_back({256 + 16 * i, mouth[i]});
+    rows.push_back({452, "cheekPuff"});
+    rows.push_back({472, "tongueOut"});
+    return rows;
+}
+
+}  // namespace
+
+TzOpenGLWidget::TzOpenGLWidget(QWidget* parent) : QOpenGLWidget(parent) {
+    m_pacing.start();
+    connect(&m_frameTimer, SIGNAL(timeout()), this, SLOT(onUpdateTimer1()));
+    m_frameTimer.start(1);
+    QTimer::singleShot(30000, this, SLOT(onUpdateTimer30sec()));
+}
+
+TzOpenGLWidget::~TzOpenGLWidget() {
+    // Normally gone already (cleanup); a widget destroyed without it still frees its GL objects in its context.
+    if (m_renderer || !m_sceneMeshes.empty()) cleanup();
+}
+
+void TzOpenGLWidget::cleanup() {
+    qDebug() << "TzOpenGLWidget::cleanup()";
+    makeCurrent();
+    m_sceneMeshes.clear();
+    // The renderer's GL objects belong to this context, which does not outlive the widget.
+    m_renderer.reset();
+    doneCurrent();
+}
+
+void TzOpenGLWidget::onUpdateTimer30sec() {
+    if (KySettings* settings = kySettings()) settings->messageText.clear();
+}
+
+void TzOpenGLWidget::onUpdateTimer1() {
+    if (m_pacing.elapsed() < kFrameIntervalMs) return;
+    m_pacing.restart();
+    repaint();
+}
+
+void TzOpenGLWidget::initializeGL() {
+    qDebug() << "TzOpenGLWidget::initializeGL()";
+    if (!m_renderer) {
+        m_renderer = std::make_unique<TzRenderer>();
+        m_renderer->initialize(static_cast<int>(eyeWidth), static_cast<int>(eyeHeight), this);
+    }
+    SystemMesh::setProgram(m_renderer->sysMeshProgram());
+    m_sceneMeshes.clear();
+    const GLuint screenTextures[] = {0, m_renderer->textPanelTexture(), m_renderer->secondPanelTexture(),
+                                     m_renderer->messageSurface() ? m_renderer->messageSurface()->texture() : 0};
+    for (size_t i = 0; i < std::size(kPlacements); ++i) {
+        const Placement& placement = kPlacements[i];
+        auto mesh = std::make_unique<SystemMesh>();
+        mesh->setObjPath(QString::fromLatin1(placement.mesh));
+        if (placement.image != nullptr) mesh->setImagePath(QString::fromLatin1(placement.image));
+        mesh->setScale(0.1f);
+        mesh->initialize();
+        if (screenTextures[i] != 0) mesh->setExternalTexture(screenTextures[i]);
+        mesh->setScaleMatrix(scaleMatrix(placement.scale));
+        mesh->setRotationMatrix(rotationAboutY(placement.degrees));
+        mesh->setPosition(placement.x, placement.y, placement.z);
+        if (placement.additive) mesh->setBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        m_sceneMeshes.push_back(std::move(mesh));
+    }
+}
+
+void TzOpenGLWidget::resizeGL(int width, int height) {
+    if (!m_renderer) return;
+    const qreal ratio = QApplication::desktop()->devicePixelRatioF();
+    m_renderer->resizeDesktopTarget(static_cast<int>(width * ratio), static_cast<int>(height * ratio));
+}
+
+void TzOpenGLWidget::paintGL() {
+    if (!m_renderer) return;
+    TzRenderer& gl = *m_renderer;
+    GLint framebuffer = 0;
+    gl.glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
+
+    gl.updatePanels();
+    gl.update();
+
+    gl.glClearColor(0.3f, 0.3f, 0.4f, 1.0f);
+    gl.glViewport(0, 0, static_cast<GLsizei>(eyeWidth), static_cast<GLsizei>(eyeHeight));
+    gl.glEnable(GL_CULL_FACE);
+    gl.glFrontFace(GL_CW);
+    gl.glEnable(GL_MULTISAMPLE);
+
+    gl.glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
+    const KySettings* settings = kySettings();
+    const QColor background = settings != nullptr ? settings->bgColor : QColor(Qt::black);
+    const qreal ratio = devicePixelRatioF();
+    const int w = static_cast<int>(width() * ratio);
+    const int h = static_cast<int>(height() * ratio);
+    gl.glClearColor(static_cast<float>(background.redF()), static_cast<float>(background.greenF()),
+                    static_cast<float>(background.blueF()), 0.0f);
+    gl.glViewport(0, 0, w, h);
+    gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    gl.glEnable(GL_DEPTH_TEST);
+    gl.glEnable(GL_CULL_FACE);
+    gl.glFrontFace(GL_CCW);
+
+    gl.drawDesktop(background, w, h);
+    gl.glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
+    gl.glViewport(0, 0, w, h);
+    gl.drawDesktopToWidget(w, h);
+
+    if (m_debugDraw) drawDebugOverlay();
+    drawMessageText();
+    ++m_frameCount;
+}
+
+void TzOpenGLWidget::drawDebugOverlay() {
+    const KySolution* solution = kySolution();
+    const iFacialMoCap* receiver = solution != nullptr ? solution->receiver() : nullptr;
+    if (receiver == nullptr || !receiver->isConnected()) return;
+    // One copy under the receiver's lock, so every bar shows the same packet.
+    const FaceFrame frame = receiver->LatestFrame();
+    QPainter painter(this);
+    QFont font(QStringLiteral("Consolas"));
+    font.setPointSize(9);
+    font.setWeight(75);
+    painter.setFont(font);
+    painter.setPen(QColor(32, 128, 172));
+    static const std::vector<OverlayRow> rows = overlayRows();
+    for (const OverlayRow& row : rows) {
+        const QString name = QString::fromLatin1(row.name);
+        const int index = FaceNameTable::indexOf(QStringRef(&name), true);
+        const float value = index >= 0 && index < FaceFrame::kValueCount ? frame.values[size_t(index)] : 0.0f;
+        painter.drawText(40, row.y, QString::asprintf("%s %.2f", row.name, static_cast<double>(value)));
+        painter.fillRect(QRect(QPoint(240, row.y - 12), QPoint(240 + static_cast<int>(value * 200.0f), row.y)),
+                         QColor(255, 102, 64));
+    }
+}
+
+void TzOpenGLWidget::drawMessageText() {
+    const KySettings* settings = kySettings();
+    if (settings == nullptr || settings->messageText.isEmpty()) return;
+    const QStringList lines = settings->messageText.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QPainter painter(this);
+    QFont font = QApplication::font();
+    font.setWeight(75);
+    painter.setFont(font);
+    painter.setPen(QColor(255, 0, 0));
+    const int step = QFontMetrics(font).height() + dpiScaled(4);
+    for (int i = 0; i < lines.size(); ++i) painter.drawText(40, (i + 2) * step, lines[i]);
+}
+
+void TzOpenGLWidget::keyPressEvent(QKeyEvent* event) {
+    qDebug() << "TzOpenGLWidget::keyPressEvent";
+    QOpenGLWidget::keyPressEvent(event);
+}
+
+void TzOpenGLWidget::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::OtherFocusReason);
+    QOpenGLWidget::mousePressEvent(event);
+}
