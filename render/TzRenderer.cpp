@@ -238,10 +238,10 @@ bool TzRenderer::loadModel(const QString& path) {
     auto model = std::make_unique<mmdr::Model>();
     auto pmx = std::make_shared<mmd::PMXModel>();
     if (!pmx->Load(path.toStdString(), context.m_toonDir)) {
-        qDebug() << "Failed to load pmx file." << path;
+        qDebug().noquote() << "Failed to load pmx file." << path;
         return false;
     }
-    qDebug() << "loaded." << path;
+    qDebug().noquote() << "loaded." << path;
     model->m_mmdModel = pmx;
 
     KySettings* settings = kySettings();
@@ -264,11 +264,12 @@ bool TzRenderer::loadModel(const QString& path) {
         return false;
     }
 
-    const QString poseSet = settings != nullptr ? settings->poseSet : QStringLiteral("default");
     if (settings != nullptr) {
         settings->modelName = QFileInfo(path).completeBaseName();
         settings->loadModelSettings();
     }
+    // The per-model settings just loaded name the pose set.
+    const QString poseSet = settings != nullptr ? settings->poseSet : QStringLiteral("default");
     QString motionPath = resourcePath(context, "pose/" + poseSet + "/stand.vmd");
     if (!fileExists(motionPath)) motionPath = resourcePath(context, QStringLiteral("pose/default/stand.vmd"));
 
@@ -305,11 +306,11 @@ void TzRenderer::loadAccessory(const QString& path) {
     auto model = std::make_unique<mmdr::Model>();
     auto pmx = std::make_shared<mmd::PMXModel>();
     if (!pmx->Load(path.toStdString(), context.m_toonDir)) {
-        qDebug() << "Failed to load pmx file." << path;
+        qDebug().noquote() << "Failed to load pmx file." << path;
         doneCurrent();
         return;
     }
-    qDebug() << "loaded." << path;
+    qDebug().noquote() << "loaded." << path;
     model->m_mmdModel = pmx;
     if (!model->Setup(context)) {
         qDebug() << "setup failed.";
@@ -328,7 +329,7 @@ void TzRenderer::loadAccessory(const QString& path) {
     } else {
         const QString motionPath = stem + ".vmd";
         if (!QFileInfo(motionPath).isFile()) {
-            qDebug() << "vmdFileName" << motionPath;
+            qDebug().noquote() << "vmdFileName" << motionPath;
         } else {
             mmd::VMDFileData vmd;
             auto animation = std::make_shared<mmd::VMDAnimation>();
@@ -339,7 +340,7 @@ void TzRenderer::loadAccessory(const QString& path) {
             animation->Start();
             animation->SetLoop(true);
             model->m_vmdAnims.push_back(animation);
-            qDebug() << "vmdFileName" << motionPath;
+            qDebug().noquote() << "vmdFileName" << motionPath;
         }
     }
     context.m_accessories.push_back(model.get());
