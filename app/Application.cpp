@@ -1,5 +1,8 @@
 #include "app/Application.h"
 
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -92,6 +95,10 @@ QRect mainWindowGeometry(const QRect& stored, const QRect& fallback, const QRect
 }
 
 int runMarionix(int& argc, char** argv) {
+    // The model runtime prints through spdlog's "default" console logger; a desktop app keeps standard output
+    // clean and sends its diagnostics where the Qt messages go, standard error. It must exist before the
+    // runtime's first log line creates the logger.
+    if (!spdlog::get("default")) spdlog::stderr_color_mt("default");
     Q_INIT_RESOURCE(resources);
 #ifdef MNX_HAS_QT_ASSETS
     Q_INIT_RESOURCE(marionix_assets);
