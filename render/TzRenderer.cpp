@@ -170,6 +170,18 @@ void TzRenderer::drawDesktop(const QColor& background, int viewportWidth, int vi
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+void TzRenderer::drawEyeView(const glm::mat4& eyeView, const glm::mat4& eyeProjection, int viewportWidth,
+                              int viewportHeight) {
+    AppContext& context = *m_appContext;
+    // Same winding as the desktop view: the model's triangles face the viewer counter-clockwise.
+    glFrontFace(GL_CCW);
+    context.m_screenWidth = viewportWidth;
+    context.m_screenHeight = viewportHeight;
+    context.m_viewMat = eyeView * context.m_baseViewOffset * context.m_baseScale;
+    context.m_projMat = eyeProjection;
+    if (m_sceneReady) context.Draw(true);
+}
+
 void TzRenderer::drawDesktopToWidget(int viewportWidth, int viewportHeight) {
     if (m_desktopResolved.texture() == 0) return;
     m_quads[0].drawTexturedQuad(viewportWidth, viewportHeight, viewportWidth, viewportHeight,

@@ -54,6 +54,9 @@ public:
     void drawDesktop(const QColor& background, int viewportWidth, int viewportHeight);
     // Shows the resolved desktop view over the whole widget (its framebuffer must be bound).
     void drawDesktopToWidget(int viewportWidth, int viewportHeight);
+    // One VR eye of the model: the base scale (model units to metres) and base view offset first, then the eye's
+    // view; the eye's projection; variable-width outlines. The eye target must be bound.
+    void drawEyeView(const glm::mat4& eyeView, const glm::mat4& eyeProjection, int viewportWidth, int viewportHeight);
     // Redraws the text panel when its line list changed, and the message surface with the navigator title.
     void updatePanels();
     // The desktop camera for a widget of that size, from the settings store's lookCam and headPos.
