@@ -66,11 +66,11 @@ bool AppContext::RenderAccessories() {
     return settings == nullptr || settings->renderAcc;
 }
 
-std::vector<mmdr::Model*> AppContext::models(bool withAccessories) const {
-    std::vector<mmdr::Model*> list;
-    if (withAccessories) list = m_accessories;
-    if (m_mainModel != nullptr) list.push_back(m_mainModel);
-    return list;
+const std::vector<mmdr::Model*>& AppContext::models(bool withAccessories) {
+    m_visit.clear();
+    if (withAccessories) m_visit.insert(m_visit.end(), m_accessories.begin(), m_accessories.end());
+    if (m_mainModel != nullptr) m_visit.push_back(m_mainModel);
+    return m_visit;
 }
 
 void AppContext::UpdateAnimation() {

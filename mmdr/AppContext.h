@@ -74,5 +74,9 @@ public:
     float m_accumulated = 0.0f;
 
 private:
-    std::vector<mmdr::Model*> models(bool withAccessories) const;
+    // Fills the scratch list with the models to visit; the caller iterates the scratch, so models entered meanwhile
+    // wait for the next pass. Reused, so a frame allocates nothing once the list has grown.
+    const std::vector<mmdr::Model*>& models(bool withAccessories);
+
+    std::vector<mmdr::Model*> m_visit;
 };
