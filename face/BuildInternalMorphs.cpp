@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <glm/vec3.hpp>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,7 +96,7 @@ public:
         PairByMoved("browDown_L", "browDown_R", "困る");
         Brows();
         PairByRest("cheekSquint_L", "cheekSquint_R", {"にこり", "にっこり"});
-        if (Absent({"mouthSmile_L", "mouthSmile_R"}) && !Source({"にこり", "にっこり"}).empty()) {
+        if (Absent({"mouthSmile_L", "mouthSmile_R"}) && Source({"にこり", "にっこり"})) {
             Add("mouthSmile_L", {});
             Add("mouthSmile_R", {});
         }
@@ -105,8 +106,8 @@ public:
     }
 
 private:
-    // A source that cannot be found is an empty list: its builders add nothing.
-    using Sources = std::vector<std::vector<Entry>>;
+    // Nothing when the source cannot be found: its builders add nothing.
+    using Sources = std::optional<std::vector<Entry>>;
 
     bool Present(const char* name) const {
         const QString n = QString::fromUtf8(name);
@@ -116,8 +117,7 @@ private:
         return std::none_of(names.begin(), names.end(), [this](const char* n) { return Present(n); });
     }
 
-    // The entries of the first candidate that is a vertex morph of the file; {} when none is, or {{}} (one empty
-    // list) when the found morph moves nothing, which still counts as found.
+    // The usable entries of the first candidate that is a vertex morph of the file; nothing when none is.
     Sources Source(std::initializer_list<const char*> candidates) const {
         for (const char* name : candidates) {
             const auto it = m_data.vertexMorphs.constFind(QString::fromUtf8(name));
@@ -131,7 +131,7 @@ private:
                 if (o.m_vertexIndex < vertexCount)
                     entries.push_back({o.m_vertexIndex, o.m_position, rest[o.m_vertexIndex].x});
             }
-            return {std::move(entries)};
+            return entries;
         }
         return {};
     }
@@ -157,22 +157,22 @@ private:
     void PairByRest(const char* left, const char* right, std::initializer_list<const char*> sources) {
         if (!Absent({left, right})) return;
         const Sources s = Source(sources);
-        if (!s.empty()) Pair(left, right, s.front(), LeftByRest);
+        if (s) Pair(left, right, *s, LeftByRest);
     }
 
     void PairByMoved(const char* left, const char* right, const char* source) {
         if (!Absent({left, right})) return;
         const Sources s = Source({source});
-        if (!s.empty()) Pair(left, right, s.front(), LeftByMoved);
+        if (s) Pair(left, right, *s, LeftByMoved);
     }
 
     void Mouth() {
         if (Absent({"jawOpen", "mouthClose"})) {
             const Sources s = Source({"あ"});
-            if (!s.empty()) {
+            if (s) {
                 Offsets open;
                 Offsets close;
-                for (const Entry& e : s.front()) {
+                for (const Entry& e : *s) {
                     open.push_back({e.vertex, AsIs(e.d)});
                     close.push_back({e.vertex, glm::vec3(-e.d.x, -e.d.y, e.d.z)});
                 }
@@ -182,10 +182,10 @@ private:
         }
         if (Absent({"mouthPucker", "mouthFunnel"})) {
             const Sources s = Source({"う"});
-            if (!s.empty()) {
+            if (s) {
                 Offsets pucker;
                 Offsets funnel;
-                for (const Entry& e : s.front()) {
+                for (const Entry& e : *s) {
                     pucker.push_back({e.vertex, glm::vec3(e.d.x, e.d.y * 0.5f, -e.d.z)});
                     funnel.push_back({e.vertex, glm::vec3(e.d.x * 0.5f, e.d.y * 0.5f, -e.d.z)});
                 }
@@ -197,8 +197,8 @@ private:
 
     void Brows() {
         const Sources s = Source({"上"});
-        if (s.empty()) return;
-        const std::vector<Entry>& entries = s.front();
+        if (!s) return;
+        const std::vector<Entry>& entries = *s;
         if (Absent({"browInnerUp"})) {
             RampWeights w(entries.size());
             AddRamp(entries, Side::Left, true, true, w);
@@ -220,10 +220,10 @@ private:
     void StretchAndFrown() {
         if (!Absent({"mouthStretch_L", "mouthStretch_R", "mouthFrown_L", "mouthFrown_R"})) return;
         const Sources s = Source({"∧", "へ"});
-        if (s.empty()) return;
+        if (!s) return;
         Offsets l;
         Offsets r;
-        for (const Entry& e : s.front()) {
+        for (const Entry& e : *s) {
             (LeftByRest(e) ? l : r).push_back({e.vertex, glm::vec3(e.d.x, e.d.y, -e.d.z) * 0.5f});
         }
         Add("mouthStretch_L", l);
@@ -235,9 +235,9 @@ private:
     void Whole(const char* target, const char* source) {
         if (!Absent({target})) return;
         const Sources s = Source({source});
-        if (s.empty()) return;
+        if (!s) return;
         Offsets offsets;
-        for (const Entry& e : s.front()) offsets.push_back({e.vertex, AsIs(e.d)});
+        for (const Entry& e : *s) offsets.push_back({e.vertex, AsIs(e.d)});
         Add(target, std::move(offsets));
     }
 
