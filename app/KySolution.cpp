@@ -1,5 +1,6 @@
 #include "app/KySolution.h"
 #include "app/base/SolutionSignals.h"
+#include "app/base/FaceReceiver.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -22,10 +23,13 @@ KySolution::KySolution(QObject* parent) : QObject(parent), m_thread(std::make_un
     m_minuteTimer = new QTimer(this);
     connect(m_minuteTimer, &QTimer::timeout, this, &KySolution::on1MinuteTimeout);
     m_minuteTimer->start(60000);
+    // The body controller reads face frames through this accessor: it may not link the orchestrator.
+    setFaceReceiver(m_thread->receiver(), [this] { return isRunning(); });
 }
 
 KySolution::~KySolution() {
     if (!m_thread) return;
+    if (faceReceiver() == m_thread->receiver()) setFaceReceiver(nullptr);
     // A silent phone would otherwise keep the capture thread blocked in its receive for ever.
     m_thread->receiver()->Interrupt();
     m_thread->quit();

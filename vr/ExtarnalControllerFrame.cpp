@@ -1,0 +1,236 @@
+// The body controller's per-frame steps: capture stamp, head and eyes, face morphs, tracker slots and the
+// noise filter after physics.
+#include <QEasingCurve>
+#include <algorithm>
+#include <cmath>
+#include <glm/gtc/quaternion.hpp>
+
+#include "app/base/KySettings.h"
+#include "face/FaceMath.h"
+#include "face/iFacialMoCap.h"
+#include "mmd/MMDModel.h"
+#include "mmd/MMDMorph.h"
+#include "mmd/MMDNode.h"
+#include "mmd/MMDRigidBody.h"
+#include "mmd/PMXNode.h"
+#include "vr/BodyMath.h"
+#include "vr/ExtarnalController.h"
+
+namespace {
+
+float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
+
+float appendWeightOf(const mmd::MMDNode* node) {
+    const auto* pmx = dynamic_cast<const mmd::PMXNode*>(node);
+    return pmx != nullptr ? pmx->GetAppendWeight() : 1.0f;
+}
+
+}  // namespace
+
+void ExtarnalController::UpdateBeforeModel() {
+    if (!m_ready) return;
+    updateFrameStamp();
+    updateHeadAndEyes();
+    updateHandPoses();
+    ApplyFaceMorphs();
+    readTrackerSlots();
+    updateArms();
+}
+
+void ExtarnalController::UpdateFrameEnd() {
+    if (!m_ready) return;
+    m_stampEnd = m_stampBegin;
+}
+
+bool ExtarnalController::captureStreaming(iFacialMoCap*& receiver) const {
+    receiver = m_feed->receiver();
+    return receiver != nullptr && m_feed->isConnected(*receiver);
+}
+
+void ExtarnalController::updateFrameStamp() {
+    iFacialMoCap* receiver = nullptr;
+    if (!captureStreaming(receiver)) return;
+    m_latest = receiver->LatestFrame();
+    m_stampBegin = m_feed->frameStamp(m_latest);
+}
+
+void ExtarnalController::blendRotation(mmd::MMDNode* node, const Quaternion& q) const {
+    if (m_errorFix == 0.0f) {
+        node->SetAnimationRotate(bodymath::toGlm(q));
+        return;
+    }
+    const Quaternion held = bodymath::fromGlm(node->GetBaseAnimationRotate());
+    node->SetAnimationRotate(bodymath::toGlm(facemath::slerp(q, held, m_errorFix)));
+}
+
+void ExtarnalController::blendTranslation(mmd::MMDNode* node, const Vector3& t) const {
+    if (m_errorFix == 0.0f) {
+        node->SetAnimationTranslate(bodymath::toGlm(t));
+        return;
+    }
+    const glm::vec3 held = node->GetBaseAnimationTranslate();
+    node->SetAnimationTranslate(bodymath::toGlm(t) + (held - bodymath::toGlm(t)) * m_errorFix);
+}
+
+void ExtarnalController::updateHeadAndEyes() {
+    iFacialMoCap* receiver = nullptr;
+    if (!captureStreaming(receiver)) return;
+
+    m_headHistory.add(m_latest.headRotation);
+    const bool frozen = m_headHistory.isFrozen();
+    if (!m_errorFlag && frozen) {
+        m_errorFlag = true;
+        emit captureError(true);
+    } else if (m_errorFlag && !frozen) {
+        m_errorFlag = false;
+        emit captureError(false);
+    }
+
+    // On a new frame the previous one is read alone; between frames the midpoint keeps the motion smooth.
+    const bool interpolate = m_stampBegin == m_stampEnd;
+    const float yaw = receiver->HeadAngles(interpolate).y;
+    const Quaternion headRotation = receiver->HeadRotation(interpolate);
+    const Vector3 p = receiver->HeadPosition(interpolate);
+    m_leftEyeHistory.add(receiver->LeftEyeRotation(interpolate));
+    m_rightEyeHistory.add(receiver->RightEyeRotation(interpolate));
+
+    const KySettings* settings = kySettings();
+    const Vector3 m = settings != nullptr ? settings->bodyMoveMul : Vector3{0.5f, 0.5f, 0.5f};
+    const Vector3 l = settings != nullptr ? settings->lowerBodyMoveMul : Vector3{};
+    const Vector3 moved{p.x * m.x * 30.0f, p.y * m.y * 30.0f, p.z * m.z * 30.0f};
+
+    for (size_t i = 0; i < m_headGroup.size(); ++i) {
+        ControlNode& control = *m_headGroup[i];
+        switch (m_headRoles[i]) {
+            case HeadRole::kHead: {
+                const Quaternion halfBack{std::cos(yaw / 4.0f), 0.0f, -std::sin(yaw / 4.0f), 0.0f};
+                blendRotation(control.node, bodymath::mul(headRotation, halfBack));
+                break;
+            }
+            case HeadRole::kRightEye:
+            case HeadRole::kLeftEye: {
+                const SampleHistory& history =
+                    m_headRoles[i] == HeadRole::kRightEye ? m_rightEyeHistory : m_leftEyeHistory;
+                blendRotation(control.node,
+                              facemath::slerp(Quaternion{}, history.mean(), appendWeightOf(control.node)));
+                break;
+            }
+            case HeadRole::kHeadTarget: {
+                const glm::vec3 o = control.node->GetInitialTranslate();
+                const Vector3 target{(moved.x + o.x) * 1.5f, moved.y + o.y + 5.0f, (moved.z + o.z) * 0.5f};
+                blendTranslation(control.node, target);
+                if (control.marker) control.marker->setPosition(target.x, target.y, target.z);
+                m_headChain.solve(target, yaw * 0.5f);
+                m_headChain.apply(m_errorFix);
+                if (m_centerNode) {
+                    blendTranslation(m_centerNode->node,
+                                     Vector3{l.x * -0.7f * moved.x * 0.5f, moved.y * 0.5f, moved.z * 0.175f});
+                }
+                break;
+            }
+            case HeadRole::kOther:
+                break;
+        }
+    }
+}
+
+void ExtarnalController::updateHandPoses() {
+    // Finger poses follow the VR controllers' buttons; nothing to do until VR body tracking exists.
+}
+
+void ExtarnalController::readTrackerSlots() {
+    // The slots are resolved by onTrackerSettingChanged(); no per-frame computation consumes them yet.
+}
+
+void ExtarnalController::updateArms() {
+    // The arms follow the VR controllers; without VR body tracking there is no controller to follow.
+}
+
+void ExtarnalController::ApplyFaceMorphs() {
+    if (!m_model) return;
+    mmd::MMDModel::MMDMorphManager* morphs = m_model->GetMorphManager();
+    if (m_errorFix != 0.0f) {
+        // The stream froze: a neutral face with closed eyes reads as "waiting", not as a stuck expression.
+        for (size_t i = 0; i < morphs->GetMorphCount(); ++i) morphs->GetMorph(i)->SetWeight(0.0f);
+        for (mmd::MMDMorph* blink : m_blinkMorphs) blink->SetWeight(1.0f);
+        return;
+    }
+    iFacialMoCap* receiver = nullptr;
+    if (!m_feed->isCapturing() || !captureStreaming(receiver)) return;
+    const FaceFrame frame = receiver->LatestFrame();
+
+    for (mmd::MMDMorph* blink : m_blinkMorphs) blink->SetWeight(0.0f);
+    float noseL = 0.0f, noseR = 0.0f, browL = 0.0f, browR = 0.0f, blinkL = 0.0f, blinkR = 0.0f;
+    mmd::MMDMorph* blinkMorphL = nullptr;
+    mmd::MMDMorph* blinkMorphR = nullptr;
+    mmd::MMDMorph* squintMorphL = nullptr;
+    mmd::MMDMorph* squintMorphR = nullptr;
+    const bool globalLinear = m_morphCurve.type() == QEasingCurve::Linear;
+
+    for (const auto& binding : m_bindings) {
+        if (binding->slot < 0) continue;
+        float v = binding->slot < FaceFrame::kValueCount ? frame.values[static_cast<size_t>(binding->slot)] : 0.0f;
+        if (binding->curve.type() != QEasingCurve::Linear) v = clamp01(static_cast<float>(binding->curve.valueForProgress(v)));
+        switch (binding->kind) {
+            case FaceMorphBinding::kNoseSneerL: noseL = v; break;
+            case FaceMorphBinding::kNoseSneerR: noseR = v; break;
+            case FaceMorphBinding::kBrowDownL: browL = 1.5f * v; break;
+            case FaceMorphBinding::kBrowDownR: browR = 1.5f * v; break;
+            case FaceMorphBinding::kTongueOut:
+                if (v > 0.3f) v = 1.0f;
+                break;
+            case FaceMorphBinding::kEyeBlinkL:
+                blinkL += v;
+                blinkMorphL = binding->morph;
+                break;
+            case FaceMorphBinding::kEyeBlinkR:
+                blinkR += v;
+                blinkMorphR = binding->morph;
+                break;
+            case FaceMorphBinding::kEyeSquintL:
+                blinkL += 1.5f * v;
+                squintMorphL = binding->morph;
+                break;
+            case FaceMorphBinding::kEyeSquintR:
+                blinkR += 1.5f * v;
+                squintMorphR = binding->morph;
+                break;
+            default: break;
+        }
+        const float w = clamp01(v);
+        binding->morph->SetWeight(globalLinear ? w : static_cast<float>(m_morphCurve.valueForProgress(w)));
+    }
+
+    if (useBrowAdjust) {
+        for (const auto& binding : m_bindings) {
+            if (binding->kind != FaceMorphBinding::kBrowDownL && binding->kind != FaceMorphBinding::kBrowDownR) continue;
+            const float w = clamp01(binding->kind == FaceMorphBinding::kBrowDownL ? browL - noseL : browR - noseR);
+            binding->morph->SetWeight(globalLinear ? w : static_cast<float>(m_morphCurve.valueForProgress(w)));
+        }
+    }
+
+    if (useEyeAdjust) {
+        const auto adjust = [](mmd::MMDMorph* blink, mmd::MMDMorph* squint, float sum) {
+            if (blink == nullptr || squint == nullptr) return;
+            const float s = 1.5f * squint->GetWeight();
+            const float c = clamp01(sum);
+            blink->SetWeight((1.0f - s) * c);
+            squint->SetWeight(s * c);
+        };
+        adjust(blinkMorphL, squintMorphL, blinkL);
+        adjust(blinkMorphR, squintMorphR, blinkR);
+    }
+}
+
+void ExtarnalController::UpdateNoiseFilter() {
+    if (!m_ready) return;
+    const bool newFrame = m_stampBegin != m_stampEnd;
+    for (FilterRecord& record : m_filterRecords) {
+        mmd::MMDNode* node = record.body->GetNode();
+        const Quaternion q = bodymath::fromGlm(glm::quat_cast(glm::mat3(node->GetLocalTransform())));
+        if (newFrame) record.history.add(q);
+        // Before any capture frame there is nothing to average: the simulated rotation passes through, or the
+        // re-evaluation after the filter would pin the bone to its rest pose.
+        node->SetAnimationRotate(bodymath::toGlm(record.history.empty() ? q : record.history.mean()));
+    }
+}
