@@ -18,7 +18,8 @@ class MMDModel;
 // - decides both combination flags;
 // - appends MissingMorphReport(missing) to the settings' messageText when settings exist.
 // Offsets that point past the model's vertices are left out. A morph appended after load (by an earlier call, say)
-// counts as present for the targets, so a second call adds nothing. A null or non-PMX model gives empty data and changes nothing.
+// counts as present for the targets, so a second call adds nothing. A null or non-PMX model gives empty data and
+// changes nothing.
 InternalMorphData BuildInternalMorphs(const std::shared_ptr<mmd::MMDModel>& model);
 
 // The report text for required morphs the model lacks ("|" separates its lines); empty when none are missing.
