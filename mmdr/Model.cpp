@@ -10,6 +10,7 @@
 
 #include "app/base/KySettings.h"
 #include "app/base/SolutionSignals.h"
+#include "face/BuildInternalMorphs.h"
 #include "mmd/MMDMaterial.h"
 #include "mmd/MMDModel.h"
 #include "mmd/MMDSubMesh.h"
@@ -192,7 +193,10 @@ bool Model::Setup(AppContext& context) {
 
 void Model::CreateController() {
     if (!m_mmdModel) return;
+    const InternalMorphData morphs = BuildInternalMorphs(m_mmdModel);
     m_controller = std::make_unique<ExtarnalController>();
+    m_controller->useEyeAdjust = morphs.useEyeAdjust;
+    m_controller->useBrowAdjust = morphs.useBrowAdjust;
     m_controller->SetupController(m_mmdModel);
     if (QObject* solution = solutionSignals()) {
         connect(solution, SIGNAL(emitLook()), m_controller.get(), SLOT(onLookForward()));
