@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QStateMachine>
+
+class QPropertyAnimation;
+class QState;
+
+// Four-state open/close machine (closed, opening, open, closing) whose `offset` and `opacity` properties are
+// animated on the machine itself. Every change of `opacity` is reported as variantChanged(value), so a
+// widget can follow it; a close during opening reverses from the current value. Started at construction.
+class KyStateMachineVariant : public QStateMachine {
+    Q_OBJECT
+    Q_PROPERTY(double opacity READ opacity WRITE setOpacity)
+    Q_PROPERTY(double offset READ offset WRITE setOffset)
+
+public:
+    // Durations in ms.
+    KyStateMachineVariant(QObject* parent, int openDuration, int closeDuration);
+
+    double opacity() const { return m_opacity; }
+    void setOpacity(double value);
+    double offset() const { return m_offset; }
+    void setOffset(double value);
+
+    QState* closedState() const { return m_closed; }
+    QState* openingState() const { return m_opening; }
+    QState* openState() const { return m_open; }
+    QState* closingState() const { return m_closing; }
+
+signals:
+    void signalOpen();
+    void signalClose();
+    void openFinished();
+    void variantChanged(double value);
+
+public slots:
+    void onOpenFinished();
+
+private:
+    double m_opacity = 0.0;
+    double m_offset = 0.0;
+    QState* m_closed = nullptr;
+    QState* m_opening = nullptr;
+    QState* m_open = nullptr;
+    QState* m_closing = nullptr;
+};
