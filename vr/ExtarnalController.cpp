@@ -173,6 +173,7 @@ void ExtarnalController::addVirtualNodes() {
         node->SetLocalTransform(rest);
         node->SetGlobalTransform(rest);
         node->CalculateInverseInitTransform();
+        m_nodesByName.insert(QString::fromLatin1(name), node);
         auto control = std::make_unique<ControlNode>(node);
         control->attachMarker(QString::fromLatin1(markers::kOrange), kVirtualMarkerScale, control->restPos);
         m_headByNode.insert(node, control.get());
