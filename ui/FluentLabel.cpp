@@ -111,7 +111,17 @@ int FluentLabel::valueRight() const {
     return right;
 }
 
-void FluentLabel::updateElidedTexts() {
+QString FluentLabel::elidedTitle() const {
+    updateElidedTexts();
+    return m_elidedTitle;
+}
+
+QString FluentLabel::elidedValue() const {
+    updateElidedTexts();
+    return m_elidedValue;
+}
+
+void FluentLabel::updateElidedTexts() const {
     int available = width() - 2 * dpiScaled(8) - dpiScaled(4) - m_reservedWidth;
     if (m_chevron) available -= dpiScaled(14);
     available = std::max(available, 0);
@@ -166,9 +176,14 @@ void FluentLabel::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (m_backgroundVisible) paintRowBackground(painter, rect());
 
-    const int line = std::max(dpiScaled(1), 1);
-    painter.fillRect(QRect(0, height() - line, width(), line), fluent::rowSeparator());
+    // The last row of a group has no separator: it would cut across the rounded corners.
+    auto* group = qobject_cast<KyItemGroupWidget*>(parentWidget());
+    if (!group || !group->isLast(this)) {
+        const int line = std::max(dpiScaled(1), 1);
+        painter.fillRect(QRect(0, height() - line, width(), line), fluent::rowSeparator());
+    }
 
+    updateElidedTexts();
     const QRect strip = titleRect();
     painter.setPen(palette().color(QPalette::Text));
     painter.setFont(font());

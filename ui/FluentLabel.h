@@ -23,8 +23,9 @@ public:
     void setValueText(const QString& value);
     QString valueText() const { return m_value; }
     // The texts as painted after elision (title at its right end, value in the middle).
-    QString elidedTitle() const { return m_elidedTitle; }
-    QString elidedValue() const { return m_elidedValue; }
+    // Computed for the current width, also while the row is hidden (no resize event reaches it then).
+    QString elidedTitle() const;
+    QString elidedValue() const;
     // A trailing chevron marks rows that open a sub-page.
     void setChevron(bool shown);
     bool hasChevron() const { return m_chevron; }
@@ -59,7 +60,7 @@ protected:
     virtual QRect titleRect() const;
     // Right edge (exclusive) of the value text, left of the chevron and the reserved control.
     int valueRight() const;
-    void updateElidedTexts();
+    void updateElidedTexts() const;
     void paintRowBackground(QPainter& painter, const QRect& rect);
 
     void paintEvent(QPaintEvent* event) override;
@@ -69,9 +70,9 @@ protected:
 
 private:
     QString m_title;
-    QString m_elidedTitle;
+    mutable QString m_elidedTitle;
     QString m_value;
-    QString m_elidedValue;
+    mutable QString m_elidedValue;
     bool m_chevron = false;
     QPixmap m_chevronPixmap;
     int m_reservedWidth = 0;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <ostream>
+
+#include "app/base/KySettings.h"
+class QAbstractAnimation;
+class QWidget;
+
+namespace mnx::test {
+
+// Gives each test a fresh process-wide settings store (file in a temporary folder, resourceDir there too) and
+// the application's font, palette and style sheet, so widgets look and measure as in the app.
+class UiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    KySettings& settings() { return *m_settings; }
+    QString resourceDir() const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<KySettings> m_settings;
+};
+
+// Lets queued events and posted state-machine transitions run (no waiting on time).
+void processEvents();
+
+// Saves `widget` rendered to MNX_UI_SHOT_DIR/<name>.png and returns the path (empty on failure).
+QString saveScreenshot(QWidget& widget, const QString& name);
+
+// Drives a running animation to `ms` and keeps it from advancing by the clock.
+void setAnimationTime(QAbstractAnimation* animation, int ms);
+
+}  // namespace mnx::test
+
+// Readable QStrings in gtest failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
