@@ -1,5 +1,7 @@
 // The body controller's per-frame steps: capture stamp, head and eyes, face morphs, tracker slots and the
 // noise filter after physics.
+#include "vr/ExtarnalController.h"
+
 #include <QEasingCurve>
 #include <algorithm>
 #include <cmath>
@@ -14,7 +16,6 @@
 #include "mmd/MMDRigidBody.h"
 #include "mmd/PMXNode.h"
 #include "vr/BodyMath.h"
-#include "vr/ExtarnalController.h"
 
 namespace {
 

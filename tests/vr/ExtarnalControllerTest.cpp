@@ -224,6 +224,8 @@ TEST_F(ControllerTest, SetupBindsOnceAndNeedsAModel) {
     EXPECT_EQ(unbound.leftEyeHistory().capacity(), 10);
     EXPECT_EQ(unbound.rightEyeHistory().capacity(), 10);
     EXPECT_EQ(unbound.errorAnimation()->duration(), 1000);
+    unbound.onTrackerSettingChanged();
+    for (VRDevice* slot : unbound.trackerSlots()) EXPECT_EQ(slot, nullptr) << "no device matches any serial";
 
     bind();
     EXPECT_TRUE(controller->isReady());
@@ -356,6 +358,25 @@ TEST_F(ControllerTest, HeadPositionMovesTheTargetAndTheCentre) {
     const glm::vec3 chestToNeck = neck - glm::vec3(node("上半身")->GetGlobalTransform()[3]);
     const glm::vec3 toTarget = target - glm::vec3(node("上半身")->GetGlobalTransform()[3]);
     EXPECT_GT(glm::dot(glm::normalize(chestToNeck), glm::normalize(toTarget)), 0.99f);
+}
+
+TEST_F(ControllerTest, BodyMoveSettingsScaleTheTargetAndTheCentre) {
+    KySettings settings;
+    settings.bodyMoveMul = Vector3{1.0f, 2.0f, 1.0f};
+    settings.lowerBodyMoveMul = Vector3{1.0f, 0.0f, 0.0f};
+    setKySettings(&settings);
+    bind();
+    feed.send({head(0, 0, 0, 0.2f, 0.1f, -0.1f)});
+    for (int i = 0; i < 3; ++i) frame();
+    // P = (-0.2, 0.1, -0.1); moved = P x body move x 30 = (-6, 6, -3).
+    const glm::vec3 target = node("vheadIK")->GetAnimationTranslate();
+    EXPECT_NEAR(target.x, -9.0f, 1e-4f);
+    EXPECT_NEAR(target.y, 6.0f + 16.0f + 5.0f, 1e-4f);
+    EXPECT_NEAR(target.z, -1.5f, 1e-4f);
+    const glm::vec3 center = node("センター")->GetAnimationTranslate();
+    EXPECT_NEAR(center.x, 1.0f * -0.7f * -6.0f * 0.5f, 1e-5f);
+    EXPECT_NEAR(center.y, 3.0f, 1e-5f);
+    EXPECT_NEAR(center.z, -3.0f * 0.175f, 1e-5f);
 }
 
 TEST_F(ControllerTest, EyeRotationsReachTheEyesScaledByTheirAppendWeight) {
@@ -591,6 +612,11 @@ TEST_F(ControllerTest, NoiseFilterAveragesRotationsOfNewCaptureFramesOnly) {
     EXPECT_TRUE(controller->filterRecords()[0].history.empty());
     feed.send({head(0, 50, 0)});
     EXPECT_LT(angleBetween(step(25), rx(25)), 0.01f) << "capacity 1 copies the last rotation";
+    // A mirror change resets physics the same way.
+    settings.noiseFilter = 4;
+    emit settings.modelLRChanged();
+    EXPECT_EQ(controller->filterRecords()[0].capacity, 4);
+    EXPECT_TRUE(controller->filterRecords()[0].history.empty());
 }
 
 // ---- Frame cost ----
