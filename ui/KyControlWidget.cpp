@@ -33,7 +33,9 @@ KyControlWidget::KyControlWidget(QWidget* parent) : FramelessBlurWidget(parent) 
 
 void KyControlWidget::onSysButtonClicked(int index) {
     if (index == -1) {
-        if (QWidget* main = parentWidget()) main->close();
+        // Closing the main window does not hide its child windows; this one goes with it.
+        QWidget* main = parentWidget();
+        if (main && main->close()) hide();
         return;
     }
     m_mainWidget->setPage(index);

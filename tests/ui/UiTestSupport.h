@@ -8,7 +8,7 @@
 #include <ostream>
 
 #include "app/base/KySettings.h"
-class QAbstractAnimation;
+#include <QParallelAnimationGroup>
 class QWidget;
 
 namespace mnx::test {

@@ -1,0 +1,252 @@
+#include "ui/KyControlWidget.h"
+
+#include <QCloseEvent>
+#include <QParallelAnimationGroup>
+#include <QWindow>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/base/DpiScale.h"
+#include "app/base/SolutionSignals.h"
+#include "ui/FakeSolution.h"
+#include "ui/FluentIconButton.h"
+#include "ui/FluentLabel.h"
+#include "ui/FluentTitleLabel.h"
+#include "ui/KyMainWidget.h"
+#include "ui/KyMessageWidget.h"
+#include "ui/KySettingWidget.h"
+#include "ui/KySideBarWidget.h"
+#include "ui/SlidingStackedWidget.h"
+#include "ui/UiTestSupport.h"
+
+namespace {
+
+using mnx::test::FakeMainWindow;
+using mnx::test::FakeSolution;
+using mnx::test::processEvents;
+using mnx::test::setAnimationTime;
+using mnx::test::UiTest;
+
+const QString kBack = QStringLiteral("< 戻る");
+
+class KyControlWidgetTest : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        setSolutionSignals(&solution);
+        main = std::make_unique<FakeMainWindow>();
+        control = new KyControlWidget(main.get());
+        main->show();
+        control->show();
+        processEvents();
+    }
+    void TearDown() override {
+        main.reset();
+        setSolutionSignals(nullptr);
+        UiTest::TearDown();
+    }
+    KyMainWidget* host() { return control->mainWidget(); }
+    void pressSideButton(int index) { QTest::mouseClick(control->sideBar()->button(index), Qt::LeftButton); }
+
+    FakeSolution solution;
+    std::unique_ptr<FakeMainWindow> main;
+    KyControlWidget* control = nullptr;  // child of main
+};
+
+TEST_F(KyControlWidgetTest, WindowShape) {
+    EXPECT_EQ(control->objectName(), QStringLiteral("KyControlWidget"));
+    EXPECT_EQ(control->windowTitle(), QStringLiteral("MnxControl"));
+    EXPECT_EQ(control->parentWidget(), main.get());
+    EXPECT_TRUE(control->isWindow());
+    EXPECT_TRUE(control->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(control->testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_EQ(control->size(), QSize(dpiScaled(260), dpiScaled(320)));
+    EXPECT_FALSE(control->isResizeable());
+    EXPECT_EQ(control->titleBarHeight(), dpiScaled(24));
+    EXPECT_EQ(control->sideBar()->objectName(), QStringLiteral("sideBar"));
+    EXPECT_EQ(host()->objectName(), QStringLiteral("mainWidget"));
+    EXPECT_EQ(control->sideBar()->width(), dpiScaled(48));
+    EXPECT_EQ(control->actions().size(), 9);
+}
+
+// The top strip drags the window; the control window has no resize borders.
+TEST_F(KyControlWidgetTest, HitTestDragsByTheTopStripOnly) {
+    const QPoint origin = control->mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(control->hitTest(origin + QPoint(100, 2)), FramelessBlurWidget::Caption);
+    EXPECT_EQ(control->hitTest(origin + QPoint(100, dpiScaled(24) - 1)), FramelessBlurWidget::Caption);
+    EXPECT_EQ(control->hitTest(origin + QPoint(100, dpiScaled(24))), FramelessBlurWidget::Client);
+    EXPECT_EQ(control->hitTest(origin + QPoint(1, 150)), FramelessBlurWidget::Client);
+    EXPECT_EQ(control->hitTest(origin + QPoint(control->width() - 1, control->height() - 1)),
+              FramelessBlurWidget::Client);
+}
+
+TEST_F(KyControlWidgetTest, SideBarSwitchesTopPagesAtOnceAndTheTitleFollows) {
+    SlidingStackedWidget* stack = host()->stack();
+    EXPECT_EQ(stack->animationSpeed(), 0);
+    EXPECT_EQ(stack->option(), SlidingStackedWidget::FadeOnly);
+    const QStringList titles = {QStringLiteral(" "), QStringLiteral("キャプチャー"), QStringLiteral("設定"),
+                                QStringLiteral("情報")};
+    for (int i : {1, 2, 3, 0, 2}) {
+        pressSideButton(i);
+        EXPECT_EQ(stack->currentIndex(), i);
+        EXPECT_EQ(host()->titleLabel()->text(), titles[i]);
+        EXPECT_EQ(host()->titleLabel()->backText(), QString());
+        EXPECT_EQ(control->sideBar()->selectedIndex(), i);
+        for (int b = 0; b < 4; ++b) EXPECT_EQ(control->sideBar()->button(b)->isSelected(), b == i);
+    }
+}
+
+TEST_F(KyControlWidgetTest, SubPageSlidesInAndBackspaceSlidesBack) {
+    pressSideButton(2);
+    KySettingWidget* page = host()->settingPage();
+    SlidingStackedWidget* sub = page->stack();
+    page->renderRow()->click();
+    EXPECT_EQ(sub->targetIndex(), KySettingWidget::Render);
+    EXPECT_EQ(sub->animationSpeed(), 350);
+    setAnimationTime(sub->animationGroup(), 350);
+    EXPECT_EQ(sub->currentIndex(), KySettingWidget::Render);
+    EXPECT_TRUE(page->subPageShown());
+    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("3D表示設定"));
+    EXPECT_EQ(host()->titleLabel()->backText(), kBack);
+
+    QTest::keyClick(control, Qt::Key_Backspace);
+    EXPECT_EQ(sub->targetIndex(), KySettingWidget::Menu);
+    EXPECT_EQ(sub->option(), SlidingStackedWidget::RightToLeft);
+    // The menu comes in from the left: it starts one eighth of the width to the left.
+    EXPECT_LT(sub->widget(KySettingWidget::Menu)->x(), 0);
+    setAnimationTime(sub->animationGroup(), 350);
+    EXPECT_EQ(sub->currentIndex(), KySettingWidget::Menu);
+    EXPECT_FALSE(page->subPageShown());
+    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("設定"));
+    EXPECT_EQ(host()->titleLabel()->backText(), QString());
+}
+
+TEST_F(KyControlWidgetTest, ReturningToAPageOnItsSubPageShowsTheSubPageTitle) {
+    pressSideButton(3);
+    KyMessageWidget* page = host()->messagePage();
+    page->debugRow()->click();
+    setAnimationTime(page->stack()->animationGroup(), 350);
+    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("デバッグ出力"));
+    pressSideButton(0);
+    EXPECT_EQ(host()->titleLabel()->backText(), QString());
+    pressSideButton(3);
+    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("デバッグ出力"));
+    EXPECT_EQ(host()->titleLabel()->backText(), kBack);
+    QTest::mouseClick(host()->titleLabel(), Qt::LeftButton);
+    setAnimationTime(page->stack()->animationGroup(), 350);
+    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("情報"));
+}
+
+TEST_F(KyControlWidgetTest, PowerButtonClosesTheMainWindow) {
+    pressSideButton(2);
+    QSignalSpy clicks(control->sideBar(), &KySideBarWidget::sysButtonClicked);
+    pressSideButton(4);
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks[0][0].toInt(), -1);
+    EXPECT_EQ(main->closes, 1);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(control->isVisible());
+    EXPECT_EQ(control->sideBar()->selectedIndex(), 2);
+}
+
+TEST_F(KyControlWidgetTest, WindowManagerCloseRequestIsIgnored) {
+    ASSERT_NE(control->windowHandle(), nullptr);
+    EXPECT_FALSE(control->windowHandle()->close());
+    processEvents();
+    EXPECT_TRUE(control->isVisible());
+    EXPECT_EQ(main->closes, 0);
+}
+
+struct KeyCase {
+    QKeySequence keys;
+    int FakeMainWindow::*mainCounter;
+    int FakeSolution::*solutionCounter;
+};
+
+class KyControlWidgetKeyTest : public KyControlWidgetTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(KyControlWidgetKeyTest, KeysReachTheMainWindowAndTheOrchestrator) {
+    const KeyCase c = GetParam();
+    control->activateWindow();
+    QTest::keySequence(control, c.keys);
+    if (c.mainCounter) {
+        EXPECT_EQ(main.get()->*c.mainCounter, 1);
+    }
+    if (c.solutionCounter) {
+        EXPECT_EQ(solution.*c.solutionCounter, 1);
+    }
+    const int total = main->right + main->left + main->up + main->down + main->front + main->back +
+                      solution.longPresses + solution.presses;
+    EXPECT_EQ(total, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KyControlWidgetKeyTest,
+    ::testing::Values(KeyCase{QKeySequence(Qt::Key_D), &FakeMainWindow::right, nullptr},
+                      KeyCase{QKeySequence(Qt::Key_A), &FakeMainWindow::left, nullptr},
+                      KeyCase{QKeySequence(Qt::Key_W), &FakeMainWindow::up, nullptr},
+                      KeyCase{QKeySequence(Qt::Key_S), &FakeMainWindow::down, nullptr},
+                      KeyCase{QKeySequence(Qt::SHIFT + Qt::Key_W), &FakeMainWindow::front, nullptr},
+                      KeyCase{QKeySequence(Qt::SHIFT + Qt::Key_S), &FakeMainWindow::back, nullptr},
+                      KeyCase{QKeySequence(Qt::Key_F5), nullptr, &FakeSolution::longPresses},
+                      KeyCase{QKeySequence(Qt::Key_F10), nullptr, &FakeSolution::presses}));
+
+class FramelessBlurWidgetTest : public UiTest {};
+
+struct HitCase {
+    QPoint point;
+    FramelessBlurWidget::HitArea area;
+};
+
+class FramelessBlurWidgetHitTest : public UiTest, public ::testing::WithParamInterface<HitCase> {};
+
+// A resizable window: 6 px borders, corners where both directions resize, the 30 px strip drags.
+TEST_P(FramelessBlurWidgetHitTest, BordersCornersAndCaption) {
+    FramelessBlurWidget window;
+    window.resize(200, 100);
+    window.show();
+    processEvents();
+    const QPoint origin = window.frameGeometry().topLeft();
+    EXPECT_EQ(window.hitTest(origin + GetParam().point), GetParam().area);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, FramelessBlurWidgetHitTest,
+                         ::testing::Values(HitCase{{2, 50}, FramelessBlurWidget::Left},
+                                           HitCase{{197, 50}, FramelessBlurWidget::Right},
+                                           HitCase{{100, 2}, FramelessBlurWidget::Top},
+                                           HitCase{{100, 97}, FramelessBlurWidget::Bottom},
+                                           HitCase{{2, 2}, FramelessBlurWidget::TopLeft},
+                                           HitCase{{197, 2}, FramelessBlurWidget::TopRight},
+                                           HitCase{{2, 97}, FramelessBlurWidget::BottomLeft},
+                                           HitCase{{197, 97}, FramelessBlurWidget::BottomRight},
+                                           HitCase{{100, 20}, FramelessBlurWidget::Caption},
+                                           HitCase{{100, 31}, FramelessBlurWidget::Client}));
+
+TEST_F(FramelessBlurWidgetTest, FixedWidthHasNoSideBordersAndListedChildrenStayClickable) {
+    FramelessBlurWidget window;
+    window.setFixedWidth(200);
+    window.resize(200, 100);
+    auto* button = new QWidget(&window);
+    button->setGeometry(150, 5, 40, 20);
+    window.addIgnoreWidget(button);
+    window.show();
+    processEvents();
+    const QPoint origin = window.frameGeometry().topLeft();
+    EXPECT_EQ(window.hitTest(origin + QPoint(2, 50)), FramelessBlurWidget::Client);
+    EXPECT_EQ(window.hitTest(origin + QPoint(2, 2)), FramelessBlurWidget::Top);
+    EXPECT_EQ(window.hitTest(origin + QPoint(160, 10)), FramelessBlurWidget::Client);
+    EXPECT_EQ(window.hitTest(origin + QPoint(100, 10)), FramelessBlurWidget::Caption);
+    EXPECT_EQ(window.borderWidth(), 6);
+    EXPECT_EQ(window.titleBarHeight(), 30);
+}
+
+TEST_F(FramelessBlurWidgetTest, TitleBarPointerClearsWhenItsWidgetGoes) {
+    FramelessBlurWidget window;
+    auto* bar = new QWidget(&window);
+    window.setTitleBar(bar);
+    EXPECT_EQ(window.titleBar(), bar);
+    delete bar;
+    EXPECT_EQ(window.titleBar(), nullptr);
+}
+
+}  // namespace

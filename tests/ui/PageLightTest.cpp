@@ -1,0 +1,44 @@
+#include "ui/PageLight.h"
+
+#include <QColorDialog>
+
+#include "ui/FluentColorButton.h"
+#include "ui/FluentSlider.h"
+#include "ui/UiTestSupport.h"
+#include "ui/iSlider.h"
+
+namespace {
+
+using mnx::test::UiTest;
+
+class PageLightTest : public UiTest {};
+
+TEST_F(PageLightTest, SlidersShowTheNegatedDirectionAndWriteItBack) {
+    settings().lightDir = Vector3{-90.0f, -180.0f, 45.0f};
+    PageLight page;
+    EXPECT_EQ(page.slider(0)->value(), 90);
+    EXPECT_EQ(page.slider(1)->value(), 180);
+    EXPECT_EQ(page.slider(2)->value(), -45);
+    EXPECT_EQ(page.slider(0)->defaultValue(), 90);
+    EXPECT_EQ(page.slider(1)->defaultValue(), 180);
+    EXPECT_EQ(page.slider(2)->defaultValue(), 0);
+    EXPECT_EQ(page.slider(2)->slider()->maximum(), 90);
+    EXPECT_EQ(page.slider(2)->slider()->minimum(), -180);
+    page.slider(1)->slider()->setValue(-30);
+    EXPECT_EQ(settings().lightDir, (Vector3{-90.0f, 30.0f, 45.0f}));
+}
+
+TEST_F(PageLightTest, ColourIsTheLightColourTimes255) {
+    settings().lightColor = Vector3{0.6f, 0.2f, 1.0f};
+    PageLight page;
+    EXPECT_EQ(page.colorButton()->color(), QColor(153, 51, 255));
+    page.colorButton()->click();
+    ASSERT_NE(page.colorDialog(), nullptr);
+    page.colorDialog()->setCurrentColor(QColor(255, 0, 51));
+    page.colorDialog()->accept();
+    EXPECT_FLOAT_EQ(settings().lightColor.x, 1.0f);
+    EXPECT_FLOAT_EQ(settings().lightColor.y, 0.0f);
+    EXPECT_FLOAT_EQ(settings().lightColor.z, 0.2f);
+}
+
+}  // namespace
