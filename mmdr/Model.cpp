@@ -85,10 +85,13 @@ bool IsTransBrowMaterial(const std::string& name) {
 
 Model::Model(QObject* parent) : QObject(parent) {}
 
-Model::~Model() { release(); }
-
-void Model::release() {
+Model::~Model() {
     m_controller.reset();
+    release();
+}
+
+// GL objects only: set-up runs after the controller was made and must keep it.
+void Model::release() {
     QOpenGLFunctions_4_1_Core* gl = glFunctions();
     if (gl == nullptr) return;
     const GLuint buffers[] = {m_posVBO, m_norVBO, m_uvVBO, m_edgeVBO, m_ibo};

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <memory>
 
+#include "AppResources.h"
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/DpiScale.h"
@@ -26,6 +27,7 @@ class MainWidgetTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
+        registerAppResources();
         m_settings = std::make_unique<KySettings>();
         m_settings->setFileName(m_dir.filePath("config.ini"));
         m_settings->resourceDir = m_dir.filePath("resource");
