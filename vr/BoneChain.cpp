@@ -51,6 +51,14 @@ void BoneChain::finishSetup() {
         joint->toParent = joint->parentJoint ? bodymath::sub(joint->parentJoint->pos, joint->pos) : Vector3{};
         joint->pos = joint->restPos;
     }
+    m_armStart = nullptr;
+    if (m_side == kHead) return;
+    for (auto& joint : m_joints) {
+        if (joint->name.contains(QStringLiteral("腕"))) {
+            m_armStart = joint.get();
+            break;
+        }
+    }
 }
 
 void BoneChain::reset(float headAngle) {
@@ -66,12 +74,7 @@ void BoneChain::reset(float headAngle) {
             bodymath::mul(joint.solveRotation, Quaternion{std::cos(headAngle / 4.0f), 0.0f, std::sin(headAngle / 4.0f), 0.0f});
         return;
     }
-    for (auto& joint : m_joints) {
-        if (joint->name.contains(QStringLiteral("腕"))) {
-            joint->solveRotation = m_side == kRightArm ? kRightArmStart : kLeftArmStart;
-            break;
-        }
-    }
+    if (m_armStart != nullptr) m_armStart->solveRotation = m_side == kRightArm ? kRightArmStart : kLeftArmStart;
 }
 
 void BoneChain::forwardPass() {

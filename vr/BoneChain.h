@@ -55,5 +55,6 @@ private:
     QHash<const mmd::MMDNode*, ControlNode*> m_byNode;
     std::unique_ptr<ControlNode> m_twist;
     Vector3 m_upAxis{0.0f, 1.0f, 0.0f};
+    ControlNode* m_armStart = nullptr;  // the upper-arm joint that starts lowered; arms only
     int m_lastSteps = 0;
 };
