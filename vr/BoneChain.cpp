@@ -70,8 +70,8 @@ void BoneChain::reset(float headAngle) {
     for (size_t i = 0; i + 1 < m_rootFirst.size(); ++i) m_rootFirst[i]->childPos = m_rootFirst[i + 1]->pos;
     if (m_side == kHead) {
         ControlNode& joint = *m_joints[1];
-        joint.solveRotation =
-            bodymath::mul(joint.solveRotation, Quaternion{std::cos(headAngle / 4.0f), 0.0f, std::sin(headAngle / 4.0f), 0.0f});
+        joint.solveRotation = bodymath::mul(
+            joint.solveRotation, Quaternion{std::cos(headAngle / 4.0f), 0.0f, std::sin(headAngle / 4.0f), 0.0f});
         return;
     }
     if (m_armStart != nullptr) m_armStart->solveRotation = m_side == kRightArm ? kRightArmStart : kLeftArmStart;

@@ -25,18 +25,18 @@ struct ControlNode {
     // Creates the marker's GL objects when it has none yet; needs the context current.
     void initialiseMarker();
 
-    Vector3 pos;                  // working joint position during a solve
-    Vector3 childPos;             // working position of the next joint toward the effector
-    Vector3 toParent;             // rest offset to the parent joint
-    Quaternion restFrame;         // rest orientation from the bone's direction
-    Quaternion solveRotation;     // rotation found by the solver, parent space; identity at rest
-    Vector3 restPos;              // rest position, model space
-    Matrix4 solveMatrix;          // accumulated rotation during a solve
+    Vector3 pos;                         // working joint position during a solve
+    Vector3 childPos;                    // working position of the next joint toward the effector
+    Vector3 toParent;                    // rest offset to the parent joint
+    Quaternion restFrame;                // rest orientation from the bone's direction
+    Quaternion solveRotation;            // rotation found by the solver, parent space; identity at rest
+    Vector3 restPos;                     // rest position, model space
+    Matrix4 solveMatrix;                 // accumulated rotation during a solve
     ControlNode* parentJoint = nullptr;  // next joint toward the chain root, observed; null at the root
     mmd::MMDNode* node = nullptr;
     QString name;
     std::unique_ptr<SystemMesh> marker;
-    bool markerReady = false;     // the marker's GL objects exist
+    bool markerReady = false;  // the marker's GL objects exist
 };
 
 // Resource paths of the debug markers.

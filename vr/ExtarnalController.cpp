@@ -25,18 +25,18 @@ namespace {
 constexpr float kVirtualMarkerScale = 0.01f;
 constexpr float kLineMarkerScale = 0.01f;
 
-const char* const kRequiredBones[] = {"センター", "上半身", "上半身2", "首", "頭", "左目", "右目", "左腕",
-                                      "左ひじ", "左手捩", "左手首", "右腕", "右ひじ", "右手捩", "右手首"};
+const char* const kRequiredBones[] = {"センター", "上半身", "上半身2", "首",   "頭",     "左目",   "右目",  "左腕",
+                                      "左ひじ",   "左手捩", "左手首",  "右腕", "右ひじ", "右手捩", "右手首"};
 
 const char* const kBodyBoneNames[ExtarnalController::kBodyBoneCount] = {
-    "頭", "首", "上半身2", "上半身", "下半身", "左足", "右足", "左足首", "右足首", "左足ＩＫ", "右足ＩＫ",
-    "左つま先ＩＫ", "右つま先ＩＫ"};
+    "頭",     "首",     "上半身2",  "上半身",   "下半身",       "左足",        "右足",
+    "左足首", "右足首", "左足ＩＫ", "右足ＩＫ", "左つま先ＩＫ", "右つま先ＩＫ"};
 
-const char* const kFingerBones[] = {
-    "左親指０", "左親指１", "左親指２", "左人指１", "左人指２", "左人指３", "左中指１", "左中指２", "左中指３",
-    "左薬指１", "左薬指２", "左薬指３", "左小指１", "左小指２", "左小指３", "右親指０", "右親指１", "右親指２",
-    "右人指１", "右人指２", "右人指３", "右中指１", "右中指２", "右中指３", "右薬指１", "右薬指２", "右薬指３",
-    "右小指１", "右小指２", "右小指３"};
+const char* const kFingerBones[] = {"左親指０", "左親指１", "左親指２", "左人指１", "左人指２", "左人指３",
+                                    "左中指１", "左中指２", "左中指３", "左薬指１", "左薬指２", "左薬指３",
+                                    "左小指１", "左小指２", "左小指３", "右親指０", "右親指１", "右親指２",
+                                    "右人指１", "右人指２", "右人指３", "右中指１", "右中指２", "右中指３",
+                                    "右薬指１", "右薬指２", "右薬指３", "右小指１", "右小指２", "右小指３"};
 
 bool isFingerBone(const std::string& name) {
     for (const char* finger : kFingerBones) {
@@ -116,7 +116,8 @@ void ExtarnalController::reportMissingBones() {
         if (nodes->FindNodeIndex(bone) < 0) missing += QLatin1Char('|') + QString::fromUtf8(bone);
     }
     if (missing.isEmpty()) return;
-    const QString report = QStringLiteral("必須ボーンが見つかりませんでした。|モデルにボーンを追加してください。| ") + missing;
+    const QString report =
+        QStringLiteral("必須ボーンが見つかりませんでした。|モデルにボーンを追加してください。| ") + missing;
     m_errorText += report;
     if (KySettings* settings = kySettings()) settings->messageText += report;
 }
@@ -157,7 +158,7 @@ void ExtarnalController::addVirtualNodes() {
     for (size_t i = 0; i < loaded; ++i) {
         mmd::MMDNode* base = manager.GetNode(i);
         const std::string& baseName = base->GetName();
-        const char* name = baseName == "右手首" ? "vhandIK_R"
+        const char* name = baseName == "右手首"   ? "vhandIK_R"
                            : baseName == "左手首" ? "vhandIK_L"
                            : baseName == "頭"     ? "vheadIK"
                                                   : nullptr;

@@ -1,7 +1,5 @@
 // The body controller's per-frame steps: capture stamp, head and eyes, face morphs, tracker slots and the
 // noise filter after physics.
-#include "vr/ExtarnalController.h"
-
 #include <QEasingCurve>
 #include <algorithm>
 #include <cmath>
@@ -16,6 +14,7 @@
 #include "mmd/MMDRigidBody.h"
 #include "mmd/PMXNode.h"
 #include "vr/BodyMath.h"
+#include "vr/ExtarnalController.h"
 
 namespace {
 
@@ -171,12 +170,21 @@ void ExtarnalController::ApplyFaceMorphs() {
     for (const auto& binding : m_bindings) {
         if (binding->slot < 0) continue;
         float v = binding->slot < FaceFrame::kValueCount ? frame.values[static_cast<size_t>(binding->slot)] : 0.0f;
-        if (binding->curve.type() != QEasingCurve::Linear) v = clamp01(static_cast<float>(binding->curve.valueForProgress(v)));
+        if (binding->curve.type() != QEasingCurve::Linear)
+            v = clamp01(static_cast<float>(binding->curve.valueForProgress(v)));
         switch (binding->kind) {
-            case FaceMorphBinding::kNoseSneerL: noseL = v; break;
-            case FaceMorphBinding::kNoseSneerR: noseR = v; break;
-            case FaceMorphBinding::kBrowDownL: browL = 1.5f * v; break;
-            case FaceMorphBinding::kBrowDownR: browR = 1.5f * v; break;
+            case FaceMorphBinding::kNoseSneerL:
+                noseL = v;
+                break;
+            case FaceMorphBinding::kNoseSneerR:
+                noseR = v;
+                break;
+            case FaceMorphBinding::kBrowDownL:
+                browL = 1.5f * v;
+                break;
+            case FaceMorphBinding::kBrowDownR:
+                browR = 1.5f * v;
+                break;
             case FaceMorphBinding::kTongueOut:
                 if (v > 0.3f) v = 1.0f;
                 break;
@@ -196,7 +204,8 @@ void ExtarnalController::ApplyFaceMorphs() {
                 blinkR += 1.5f * v;
                 squintMorphR = binding->morph;
                 break;
-            default: break;
+            default:
+                break;
         }
         const float w = clamp01(v);
         binding->morph->SetWeight(globalLinear ? w : static_cast<float>(m_morphCurve.valueForProgress(w)));
@@ -204,7 +213,8 @@ void ExtarnalController::ApplyFaceMorphs() {
 
     if (useBrowAdjust) {
         for (const auto& binding : m_bindings) {
-            if (binding->kind != FaceMorphBinding::kBrowDownL && binding->kind != FaceMorphBinding::kBrowDownR) continue;
+            if (binding->kind != FaceMorphBinding::kBrowDownL && binding->kind != FaceMorphBinding::kBrowDownR)
+                continue;
             const float w = clamp01(binding->kind == FaceMorphBinding::kBrowDownL ? browL - noseL : browR - noseR);
             binding->morph->SetWeight(globalLinear ? w : static_cast<float>(m_morphCurve.valueForProgress(w)));
         }

@@ -28,12 +28,19 @@ int FaceMorphBinding::kindOf(const QString& name) {
 
 QEasingCurve FaceMorphBinding::curveOf(int sensitivity) {
     switch (sensitivity) {
-        case -3: return QEasingCurve(QEasingCurve::InBack);
-        case -2: return QEasingCurve(QEasingCurve::InCubic);
-        case -1: return QEasingCurve(QEasingCurve::InQuad);
-        case 1: return QEasingCurve(QEasingCurve::OutQuad);
-        case 2: return QEasingCurve(QEasingCurve::OutCubic);
-        case 3: return QEasingCurve(QEasingCurve::OutBack);
-        default: return QEasingCurve(QEasingCurve::Linear);
+        case -3:
+            return QEasingCurve(QEasingCurve::InBack);
+        case -2:
+            return QEasingCurve(QEasingCurve::InCubic);
+        case -1:
+            return QEasingCurve(QEasingCurve::InQuad);
+        case 1:
+            return QEasingCurve(QEasingCurve::OutQuad);
+        case 2:
+            return QEasingCurve(QEasingCurve::OutCubic);
+        case 3:
+            return QEasingCurve(QEasingCurve::OutBack);
+        default:
+            return QEasingCurve(QEasingCurve::Linear);
     }
 }

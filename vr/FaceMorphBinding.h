@@ -29,8 +29,8 @@ struct FaceMorphBinding {
     };
 
     mmd::MMDMorph* morph = nullptr;
-    QString name;      // the morph's name
-    int slot = -1;     // capture slot of the receiver's name table
+    QString name;   // the morph's name
+    int slot = -1;  // capture slot of the receiver's name table
     int kind = kPlain;
     QEasingCurve curve{QEasingCurve::Linear};  // sensitivity curve of the value
 

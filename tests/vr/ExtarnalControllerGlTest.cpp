@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "render/GlTestContext.h"
 #include "mmd/PMXModel.h"
+#include "render/GlTestContext.h"
 #include "support/ModelBuilder.h"
 #include "vr/ExtarnalController.h"
 

@@ -12,13 +12,13 @@
 #include <memory>
 #include <string>
 
-#include "support/ModelBuilder.h"
 #include "app/base/KySettings.h"
 #include "face/iFacialMoCap.h"
 #include "mmd/MMDMorph.h"
 #include "mmd/MMDNode.h"
 #include "mmd/MMDRigidBody.h"
 #include "mmd/PMXModel.h"
+#include "support/ModelBuilder.h"
 #include "vr/ExtarnalController.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -480,8 +480,7 @@ TEST_F(ControllerTest, EyeAndBrowAdjustmentsShareTheValues) {
     bind();
     controller->useEyeAdjust = true;
     controller->useBrowAdjust = true;
-    feed.send({head(0, 0, 0), "eyeBlink_L-60", "eyeSquint_L-20", "browDown_L-50", "noseSneer_L-25",
-               "eyeBlink_R-40"});
+    feed.send({head(0, 0, 0), "eyeBlink_L-60", "eyeSquint_L-20", "browDown_L-50", "noseSneer_L-25", "eyeBlink_R-40"});
     frame();
     EXPECT_NEAR(weight("eyeBlink_L"), 0.63f, 1e-5f);
     EXPECT_NEAR(weight("eyeSquint_L"), 0.27f, 1e-5f);
