@@ -11,6 +11,15 @@
 // A recorded-looking VR session the simulated runtime plays: devices with their properties, looping keyframed
 // poses with validity gaps, a looping timeline of input values and one-shot runtime events. Times are seconds
 // of session time; positions metres and angles degrees in tracking space (y up, performer facing -z).
+//
+// File shape (every key optional unless noted):
+//   {"loopSeconds": 8, "eyes": {"width", "height", "ipd", "tanLeft", "tanRight", "tanUp", "tanDown"},
+//    "devices": [{"index" (required, 0..63), "class" (required: "HMD", "Controller", "GenericTracker",
+//                 "TrackingReference"), "serial", "model", "renderModel", "battery", "hand": "left"|"right",
+//                 "boolProperties": {"1043": true}, "keyframes": [{"t", "position": [x, y, z],
+//                 "yawPitchRoll": [y, p, r]}], "invalid": [[from, to]]}],
+//    "timeline": [{"t", "action": "/actions/...", "state": bool, "x", "y"} or {"t", "event": 700, "device"}]}
+// A device without keyframes never has a valid pose.
 struct SimulatedKeyframe {
     double time = 0.0;
     float position[3] = {0.0f, 0.0f, 0.0f};

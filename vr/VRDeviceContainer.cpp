@@ -48,9 +48,9 @@ void VRDeviceContainer::update() {
 VRDevice* VRDeviceContainer::device(TrackedDeviceIndex_t index) {
     Q_ASSERT(index < k_unMaxTrackedDeviceCount);
     if (!deviceSlots[index]) {
-        qDebug() << "DeviceID:" << index << className(vrDeviceClass(index));
-        qDebug() << vrStringProperty(index, Prop_ModelNumber_String);
-        qDebug() << vrStringProperty(index, Prop_SerialNumber_String);
+        qDebug().noquote() << "DeviceID:" << index << className(vrDeviceClass(index));
+        qDebug().noquote() << vrStringProperty(index, Prop_ModelNumber_String);
+        qDebug().noquote() << vrStringProperty(index, Prop_SerialNumber_String);
         qDebug() << vrBoolProperty(index, Prop_DeviceLogged_Bool);
         auto* d = new VRDevice;
         d->setup(index);
