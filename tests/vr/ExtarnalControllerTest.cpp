@@ -12,7 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "app/base/FaceReceiver.h"
 #include "app/base/KySettings.h"
+#include "face/FaceNameTable.h"
 #include "face/iFacialMoCap.h"
 #include "mmd/MMDMorph.h"
 #include "mmd/MMDNode.h"
@@ -493,6 +495,37 @@ TEST_F(ControllerTest, EyeAndBrowAdjustmentsShareTheValues) {
     EXPECT_NEAR(weight("eyeBlink_L"), 0.6f, 1e-6f);
     EXPECT_NEAR(weight("browDown_L"), 0.5f, 1e-6f);
     EXPECT_NEAR(weight("eyeSquint_L"), 0.2f, 1e-6f);
+}
+
+TEST_F(ControllerTest, WithoutAReceiverBindingsFollowTheNameTableAndNothingIsDriven) {
+    model = buildModel(Fixture{}, "noreceiver.pmx");
+    ASSERT_NE(model, nullptr);
+    ExtarnalController plain;  // reads the orchestrator's receiver, of which there is none here
+    ASSERT_TRUE(plain.SetupController(model));
+    const FaceMorphBinding* jaw = plain.faceBinding(morph("jawOpen"));
+    ASSERT_NE(jaw, nullptr);
+    EXPECT_EQ(jaw->slot, FaceNameTable::indexOf(QStringRef(&jaw->name), true)) << "mirror on without a store";
+    morph("jawOpen")->SetWeight(0.25f);
+    for (int i = 0; i < 3; ++i) plain.UpdateBeforeModel();
+    EXPECT_FLOAT_EQ(weight("jawOpen"), 0.25f);
+    EXPECT_EQ(plain.headHistory().size(), 0);
+}
+
+TEST(FaceFeedTest, DefaultFeedReadsThePublishedReceiver) {
+    FaceFeed feed;
+    EXPECT_EQ(feed.receiver(), nullptr);
+    EXPECT_FALSE(feed.isCapturing());
+    iFacialMoCap receiver;
+    bool running = false;
+    setFaceReceiver(&receiver, [&] { return running; });
+    EXPECT_EQ(feed.receiver(), &receiver);
+    EXPECT_FALSE(feed.isCapturing());
+    running = true;
+    EXPECT_TRUE(feed.isCapturing());
+    EXPECT_FALSE(feed.isConnected(receiver)) << "no phone";
+    setFaceReceiver(nullptr);
+    EXPECT_EQ(feed.receiver(), nullptr);
+    EXPECT_FALSE(feed.isCapturing());
 }
 
 // ---- Capture freeze ----
