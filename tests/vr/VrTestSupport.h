@@ -3,6 +3,7 @@
 // and a runtime double that counts every call.
 
 #include <QByteArray>
+#include <QObject>
 #include <QDir>
 #include <QFile>
 #include <QOffscreenSurface>
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/GLFunctions.h"
 #include "vr/SimulatedRuntime.h"
@@ -54,6 +56,32 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// Counts the emissions of a signal and keeps a float argument when there is one; disconnects when destroyed.
+class SignalCount {
+public:
+    template <typename Object, typename Signal>
+    SignalCount(Object* sender, Signal signal) {
+        QObject::connect(sender, signal, &m_context, [this] { ++m_count; });
+    }
+    int count() const { return m_count; }
+
+private:
+    QObject m_context;
+    int m_count = 0;
+};
+
+class FloatSignalValues {
+public:
+    template <typename Object>
+    FloatSignalValues(Object* sender, void (Object::*signal)(float)) {
+        QObject::connect(sender, signal, &m_context, [this](float v) { values.push_back(v); });
+    }
+    std::vector<float> values;
+
+private:
+    QObject m_context;
 };
 
 // Installs a simulated runtime with frozen time and no pacing for the test's lifetime; shuts VR down after.
