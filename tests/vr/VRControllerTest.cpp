@@ -1,0 +1,214 @@
+// Input actions through the simulated runtime: button edges and their log lines, trigger changes, trackpads,
+// the menu long press (real time: the hold timer is a 2 s animation), and the hands' poses, models and markers.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "VrTestSupport.h"
+#include "vr/VRController.h"
+
+using namespace mnxvr;
+using vrtest::device;
+
+namespace {
+
+// Spins the event loop (animations run on it) for `ms` milliseconds.
+void spin(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+class VRControllerTest : public ::testing::Test {
+protected:
+    // The controller reads its manifest beside the executable; put the shipped one there.
+    static void SetUpTestSuite() {
+        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR");
+        QDir().mkpath(dir);
+        QFile::remove(dir + QStringLiteral("/mnx_actions.json"));
+        QFile::copy(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json"), dir + QStringLiteral("/mnx_actions.json"));
+    }
+    bool start(const QString& timeline, const QString& rightExtra = QString()) {
+        if (!m_gl.create()) return false;
+        const QString right = QStringLiteral(R"("hand": "right", "renderModel": "sim_wand")") +
+                              (rightExtra.isEmpty() ? QString() : QStringLiteral(", ") + rightExtra);
+        m_scope = std::make_unique<vrtest::SimulatedScope>(m_files.write(vrtest::session(
+            {device(0, "HMD", "H"), device(1, "Controller", "CR", right, "[0.2, 1.0, -0.1]"),
+             device(2, "Controller", "CL", R"("hand": "left", "renderModel": "SIM_WAND")", "[-0.2, 1.0, -0.1]"),
+             device(3, "GenericTracker", "T")},
+            timeline)));
+        return initVR() && createVRController() != nullptr;
+    }
+    void TearDown() override {
+        destroyVRController();
+        m_scope.reset();
+    }
+    void at(double seconds) {
+        m_scope->runtime().setSessionTime(seconds);
+        vrController()->update();
+    }
+
+    vrtest::GlScope m_gl;
+    vrtest::SessionFiles m_files;
+    std::unique_ptr<vrtest::SimulatedScope> m_scope;
+};
+
+TEST_F(VRControllerTest, ButtonEdgesEmitTheirSignalsAndInfoLines) {
+    if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/GripL", "state": true},
+                  {"t": 1.2, "action": "/actions/mnx/in/GripL", "state": false},
+                  {"t": 1.0, "action": "/actions/mnx/in/ClickDownR", "state": true},
+                  {"t": 2.0, "action": "/actions/mnx/in/ClickDownR", "state": false},
+                  {"t": 2.0, "action": "/actions/mnx/in/PadL", "state": true},
+                  {"t": 2.0, "action": "/actions/mnx/in/MenuL", "state": true},
+                  {"t": 2.5, "action": "/actions/mnx/in/MenuL", "state": false})"))
+        GTEST_SKIP() << "no OpenGL context";
+    VRController* c = vrController();
+    vrtest::SignalCount gripPressed(c, &VRController::capGripL_Pressed);
+    vrtest::SignalCount gripReleased(c, &VRController::capGripL_Released);
+    vrtest::SignalCount downPressed(c, &VRController::capClickDownR_Pressed);
+    vrtest::SignalCount downReleased(c, &VRController::capClickDownR_Released);
+    vrtest::SignalCount padPressed(c, &VRController::capPadL_Pressed);
+    vrtest::SignalCount menuPressed(c, &VRController::globalMenuL_Pressed);
+    vrtest::SignalCount menuReleased(c, &VRController::globalMenuL_Released);
+    vrtest::SignalCount wrongSide(c, &VRController::capGripR_Pressed);
+    vrtest::QtLog log;
+    at(0.5);  // the hands' models and markers are made here and log lines of their own
+    EXPECT_FALSE(log.all().join('\n').contains("m_action"));
+    log.clear();
+    at(1.0);
+    EXPECT_EQ(log.all(), QStringList({"I m_actionGripL true", "I m_actionClickDownR true"}));
+    at(1.1);
+    at(1.2);
+    at(2.0);
+    EXPECT_EQ(gripPressed.count(), 1);
+    EXPECT_EQ(gripReleased.count(), 1);
+    EXPECT_EQ(downPressed.count(), 1);
+    EXPECT_EQ(downReleased.count(), 1);
+    EXPECT_EQ(padPressed.count(), 1);
+    EXPECT_EQ(menuPressed.count(), 1);
+    EXPECT_TRUE(c->menuHoldL.state() == QAbstractAnimation::Running);
+    at(2.5);
+    EXPECT_EQ(menuReleased.count(), 1);
+    EXPECT_TRUE(c->menuHoldL.state() == QAbstractAnimation::Stopped);
+    EXPECT_EQ(wrongSide.count(), 0);
+    EXPECT_TRUE(log.has("I m_actionGripL false"));
+    EXPECT_TRUE(log.has("I m_actionPadL true"));
+    EXPECT_TRUE(log.has("I m_actionMenuL false"));
+}
+
+TEST_F(VRControllerTest, TriggersEmitOnlyOnChangeAndPadsStoreWhileTouched) {
+    if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/TriggeValueR", "x": 0.5},
+                  {"t": 2.0, "action": "/actions/mnx/in/TriggeValueR", "x": 0.5},
+                  {"t": 3.0, "action": "/actions/mnx/in/TriggeValueR", "x": 0.5001},
+                  {"t": 1.0, "action": "/actions/mnx/in/TrackPadL", "x": 0.3, "y": 0.4},
+                  {"t": 2.0, "action": "/actions/mnx/in/PadTouchL", "state": true},
+                  {"t": 3.0, "action": "/actions/mnx/in/PadTouchL", "state": false},
+                  {"t": 3.0, "action": "/actions/mnx/in/TrackPadL", "x": -0.9, "y": -0.9})"))
+        GTEST_SKIP() << "no OpenGL context";
+    VRController* c = vrController();
+    vrtest::FloatSignalValues triggerR(c, &VRController::capTriggerRValueChanged);
+    vrtest::FloatSignalValues triggerL(c, &VRController::capTriggerLValueChanged);
+    at(0.5);
+    EXPECT_EQ(triggerR.values.size(), 0u);  // resting at 0
+    at(1.0);
+    ASSERT_EQ(triggerR.values.size(), 1u);
+    EXPECT_FLOAT_EQ(triggerR.values[0], 0.5f);
+    EXPECT_FLOAT_EQ(c->padL[0], 0.0f);  // not touched yet
+    at(2.0);
+    EXPECT_EQ(triggerR.values.size(), 1u);
+    EXPECT_FLOAT_EQ(c->padL[0], 0.3f);
+    EXPECT_FLOAT_EQ(c->padL[1], 0.4f);
+    at(3.0);
+    EXPECT_EQ(triggerR.values.size(), 2u);
+    EXPECT_FLOAT_EQ(c->triggerR, 0.5001f);
+    EXPECT_FLOAT_EQ(c->padL[0], 0.3f);  // released before the move
+    EXPECT_EQ(triggerL.values.size(), 0u);
+}
+
+TEST_F(VRControllerTest, HandsFollowTheirControllersWithModelAndMarker) {
+    if (!start(QString(), R"("invalid": [[5, 6]])")) GTEST_SKIP() << "no OpenGL context";
+    VRController* c = vrController();
+    vrtest::SignalCount listChanged(c, &VRController::controllerListChanged);
+    at(1.0);
+    EXPECT_EQ(listChanged.count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const VRController::Hand& hand = c->hands[i];
+        EXPECT_TRUE(hand.valid);
+        EXPECT_EQ(hand.deviceIndex, i == 0 ? 2u : 1u);
+        EXPECT_FLOAT_EQ(hand.pose.m[12], i == 0 ? -0.2f : 0.2f);
+        ASSERT_TRUE(hand.marker);
+        EXPECT_FLOAT_EQ(hand.markerOffset.m[12], i == 0 ? -0.03f : 0.03f);
+        EXPECT_FLOAT_EQ(hand.markerOffset.m[13], 0.02f);
+        EXPECT_FLOAT_EQ(hand.markerOffset.m[14], 0.15f);
+        ASSERT_NE(hand.model, nullptr);
+    }
+    // "sim_wand" and "SIM_WAND" share one cached model.
+    EXPECT_EQ(c->hands[0].model, c->hands[1].model);
+    EXPECT_EQ(c->renderModels.size(), 1u);
+    EXPECT_EQ(c->hands[0].modelName, "SIM_WAND");
+
+    at(5.5);
+    EXPECT_FALSE(c->hands[1].valid);
+    EXPECT_TRUE(c->hands[0].valid);
+    EXPECT_TRUE(c->hands[1].marker);
+    EXPECT_NE(c->hands[1].model, nullptr);
+    at(6.5);
+    EXPECT_TRUE(c->hands[1].valid);
+    EXPECT_EQ(listChanged.count(), 2);
+    c->draw(Matrix4());
+    releaseVRGraphics();
+    releaseVRGraphics();
+}
+
+TEST_F(VRControllerTest, MenuHeldTwoSecondsLongPressesOnceWhileAShorterHoldDoesNot) {
+    if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/MenuR", "state": true},
+                  {"t": 2.0, "action": "/actions/mnx/in/MenuR", "state": false},
+                  {"t": 3.0, "action": "/actions/mnx/in/MenuR", "state": true})"))
+        GTEST_SKIP() << "no OpenGL context";
+    VRController* c = vrController();
+    vrtest::SignalCount pressed(c, &VRController::globalMenuR_Pressed);
+    vrtest::SignalCount released(c, &VRController::globalMenuR_Released);
+    vrtest::SignalCount longPressed(c, &VRController::globalMenuR_LongPressed);
+    vrtest::QtLog log;
+    at(1.0);
+    spin(1500);
+    at(2.0);
+    spin(700);
+    EXPECT_EQ(pressed.count(), 1);
+    EXPECT_EQ(released.count(), 1);
+    EXPECT_EQ(longPressed.count(), 0);
+
+    at(3.0);
+    spin(2150);
+    EXPECT_EQ(longPressed.count(), 1);  // while still held
+    EXPECT_EQ(released.count(), 1);
+    spin(300);
+    at(3.5);
+    EXPECT_EQ(longPressed.count(), 1);
+    EXPECT_TRUE(log.all().join('\n').contains("onRightMenuLongPressed"));
+}
+
+TEST_F(VRControllerTest, APressWithoutAReleaseRewindsTheHoldTimer) {
+    // The release at 1.1 falls into a tracking gap, so the next press arrives with no release in between.
+    if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/MenuR", "state": true},
+                  {"t": 1.1, "action": "/actions/mnx/in/MenuR", "state": false},
+                  {"t": 1.15, "action": "/actions/mnx/in/MenuR", "state": true})",
+               R"("invalid": [[1.05, 1.2]])"))
+        GTEST_SKIP() << "no OpenGL context";
+    VRController* c = vrController();
+    vrtest::SignalCount pressed(c, &VRController::globalMenuR_Pressed);
+    vrtest::SignalCount longPressed(c, &VRController::globalMenuR_LongPressed);
+    at(1.0);
+    spin(1200);
+    at(1.1);
+    at(1.2);
+    EXPECT_EQ(pressed.count(), 2);
+    EXPECT_LT(c->menuHoldR.currentTime(), 200);
+    spin(1200);  // 2.4 s after the first press, 1.2 s after the rewind
+    EXPECT_EQ(longPressed.count(), 0);
+    spin(1000);
+    EXPECT_EQ(longPressed.count(), 1);
+}
+
+}  // namespace
