@@ -43,9 +43,10 @@ void FluentLineEdit::resizeEvent(QResizeEvent* event) {
 
 void FluentLineEdit::layoutChildren() {
     const int row = dpiScaled(32);
-    const int x = std::max(dpiScaled(74), dpiScaled(8) + fontMetrics().horizontalAdvance(title()) + dpiScaled(6));
+    const int titleNeeds = 2 * dpiScaled(8) + dpiScaled(4) + fontMetrics().horizontalAdvance(title()) + dpiScaled(4);
+    const int x = std::max(dpiScaled(74), titleNeeds);
     m_edit->setGeometry(x, 0, std::max(width() - x - dpiScaled(8), dpiScaled(40)), row);
-    setReservedWidth(width() - x + dpiScaled(4));
+    setReservedWidth(width() - x);
     int descriptionHeight = 0;
     if (!m_description->isHidden() && width() > 0) {
         descriptionHeight = m_description->heightForWidth(width());

@@ -41,7 +41,8 @@ int FluentSlider::value() const { return m_slider->value(); }
 
 void FluentSlider::setTickTexts(const QStringList& texts) {
     m_ticks = texts;
-    setFixedHeight(texts.isEmpty() ? dpiScaled(32) : dpiScaled(46));
+    // With tick texts the slider takes its own line under the title, wide enough for five readable ticks.
+    setFixedHeight(texts.isEmpty() ? dpiScaled(32) : dpiScaled(28) + dpiScaled(32) + dpiScaled(14));
     layoutSlider();
     update();
 }
@@ -49,15 +50,23 @@ void FluentSlider::setTickTexts(const QStringList& texts) {
 void FluentSlider::onSliderMoved(int value) { emit valueChanged(value); }
 
 void FluentSlider::layoutSlider() {
-    // The slider starts at dpiScaled 74, further right when the title needs it, and keeps 7 px to the edge.
-    const int titleRight = dpiScaled(8) + fontMetrics().horizontalAdvance(title()) + dpiScaled(6);
-    const int x = std::max(dpiScaled(74), titleRight);
+    if (!m_ticks.isEmpty()) {
+        m_slider->setGeometry(dpiScaled(8), dpiScaled(28), std::max(width() - 2 * dpiScaled(8), dpiScaled(40)),
+                              dpiScaled(32));
+        setReservedWidth(0);
+        return;
+    }
+    // The slider starts at dpiScaled 74, further right when the whole title needs it, and keeps 7 px to the edge.
+    const int titleNeeds = 2 * dpiScaled(8) + dpiScaled(4) + fontMetrics().horizontalAdvance(title()) + dpiScaled(4);
+    const int x = std::max(dpiScaled(74), titleNeeds);
     const int w = std::max(width() - x - dpiScaled(7), dpiScaled(40));
     m_slider->setGeometry(x, 0, w, dpiScaled(32));
-    setReservedWidth(width() - x + dpiScaled(4));
+    setReservedWidth(width() - x);
 }
 
-QRect FluentSlider::titleRect() const { return QRect(0, 0, width(), dpiScaled(32)); }
+QRect FluentSlider::titleRect() const {
+    return QRect(0, 0, width(), m_ticks.isEmpty() ? dpiScaled(32) : dpiScaled(28));
+}
 
 void FluentSlider::resizeEvent(QResizeEvent* event) {
     FluentLabel::resizeEvent(event);
@@ -73,7 +82,7 @@ void FluentSlider::paintEvent(QPaintEvent* event) {
     small.setPointSizeF(font().pointSizeF() * 0.7);
     painter.setFont(small);
     painter.setPen(fluent::secondaryText());
-    const int y = dpiScaled(28);
+    const int y = m_slider->geometry().bottom() - dpiScaled(4);
     const int h = height() - y;
     const int left = m_slider->x() + m_slider->grooveLeft();
     const int right = m_slider->x() + m_slider->grooveRight();
