@@ -24,7 +24,7 @@ QByteArray wandSession() {
                             device(1, "Controller", "CR", R"("hand": "right", "renderModel": "sim_wand")")});
 }
 
-TEST(GLRenderModelTest, LoadsOnceAndReusesTheModelWhateverTheLetterCase) {
+TEST(GLRenderModelGlTest, LoadsOnceAndReusesTheModelWhateverTheLetterCase) {
     vrtest::GlScope gl;
     if (!gl.create()) GTEST_SKIP() << "no OpenGL 4.1 core context";
     vrtest::SessionFiles files;
@@ -48,7 +48,7 @@ TEST(GLRenderModelTest, LoadsOnceAndReusesTheModelWhateverTheLetterCase) {
     cache.clear();
 }
 
-TEST(GLRenderModelTest, FailuresLogTheReasonAndLeakNothing) {
+TEST(GLRenderModelGlTest, FailuresLogTheReasonAndLeakNothing) {
     vrtest::GlScope gl;
     if (!gl.create()) GTEST_SKIP() << "no OpenGL 4.1 core context";
     vrtest::SessionFiles files;
@@ -75,7 +75,7 @@ TEST(GLRenderModelTest, FailuresLogTheReasonAndLeakNothing) {
     installVRRuntime(nullptr);
 }
 
-TEST(GLRenderModelTest, ReleaseIsSafeTwiceAndBuildRejectsEmptyInput) {
+TEST(GLRenderModelGlTest, ReleaseIsSafeTwiceAndBuildRejectsEmptyInput) {
     vrtest::GlScope gl;
     if (!gl.create()) GTEST_SKIP() << "no OpenGL 4.1 core context";
     GLRenderModel model("empty");

@@ -12,7 +12,7 @@ using vrtest::device;
 
 namespace {
 
-class VRDeviceContainerTest : public ::testing::Test {
+class VRDeviceContainerGlTest : public ::testing::Test {
 protected:
     // Connects to `json`; the container is created with a GL context current, as the frame loop has one.
     bool start(const QByteArray& json) {
@@ -48,7 +48,7 @@ QByteArray comingAndGoing() {
     });
 }
 
-TEST_F(VRDeviceContainerTest, DevicesAppearInTheOrderFirstSeenAndAreNeverRemoved) {
+TEST_F(VRDeviceContainerGlTest, DevicesAppearInTheOrderFirstSeenAndAreNeverRemoved) {
     if (!start(comingAndGoing())) GTEST_SKIP() << "no OpenGL context";
     VRDeviceContainer* c = vrDevices();
     vrtest::SignalCount listChanged(c, &VRDeviceContainer::deviceListChanged);
@@ -98,7 +98,7 @@ TEST_F(VRDeviceContainerTest, DevicesAppearInTheOrderFirstSeenAndAreNeverRemoved
     EXPECT_EQ(c->findBySerial("nope"), nullptr);
 }
 
-TEST_F(VRDeviceContainerTest, HmdViewIsTheInverseOfTheHeadsetPoseAndKeepsItsLastValue) {
+TEST_F(VRDeviceContainerGlTest, HmdViewIsTheInverseOfTheHeadsetPoseAndKeepsItsLastValue) {
     if (!start(vrtest::session({device(0, "HMD", "HMD-0",
                                        R"("keyframes": [{"t": 0, "position": [0.3, 1.6, -0.2],
                                                          "yawPitchRoll": [30, -10, 5]}],
@@ -128,7 +128,7 @@ TEST_F(VRDeviceContainerTest, HmdViewIsTheInverseOfTheHeadsetPoseAndKeepsItsLast
     EXPECT_EQ(c->hmdView, seen);
 }
 
-TEST_F(VRDeviceContainerTest, EachClassIsSetUpWithItsLabelMeshesAndLogLines) {
+TEST_F(VRDeviceContainerGlTest, EachClassIsSetUpWithItsLabelMeshesAndLogLines) {
     if (!start(vrtest::session({device(0, "HMD", "HMD-0"),
                                 device(1, "Controller", "CTRL-1", R"("battery": 0.4, "boolProperties": {"1043": true})"),
                                 device(2, "GenericTracker", "TRK-2"), device(3, "TrackingReference", "LH-3")})))
@@ -180,7 +180,7 @@ TEST_F(VRDeviceContainerTest, EachClassIsSetUpWithItsLabelMeshesAndLogLines) {
     station->draw(Matrix4());
 }
 
-TEST_F(VRDeviceContainerTest, TheSingletonFollowsTheConnection) {
+TEST_F(VRDeviceContainerGlTest, TheSingletonFollowsTheConnection) {
     if (!start(vrtest::session({device(0, "HMD", "HMD-0")}))) GTEST_SKIP() << "no OpenGL context";
     VRDeviceContainer* c = vrDevices();
     EXPECT_EQ(createDeviceContainer(), c);

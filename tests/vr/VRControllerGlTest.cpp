@@ -20,7 +20,7 @@ void spin(int ms) {
     while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-class VRControllerTest : public ::testing::Test {
+class VRControllerGlTest : public ::testing::Test {
 protected:
     // The controller reads its manifest beside the executable; put the shipped one there.
     static void SetUpTestSuite() {
@@ -54,7 +54,7 @@ protected:
     std::unique_ptr<vrtest::SimulatedScope> m_scope;
 };
 
-TEST_F(VRControllerTest, ButtonEdgesEmitTheirSignalsAndInfoLines) {
+TEST_F(VRControllerGlTest, ButtonEdgesEmitTheirSignalsAndInfoLines) {
     if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/GripL", "state": true},
                   {"t": 1.2, "action": "/actions/mnx/in/GripL", "state": false},
                   {"t": 1.0, "action": "/actions/mnx/in/ClickDownR", "state": true},
@@ -97,7 +97,7 @@ TEST_F(VRControllerTest, ButtonEdgesEmitTheirSignalsAndInfoLines) {
     EXPECT_TRUE(log.has("I m_actionMenuL false"));
 }
 
-TEST_F(VRControllerTest, TriggersEmitOnlyOnChangeAndPadsStoreWhileTouched) {
+TEST_F(VRControllerGlTest, TriggersEmitOnlyOnChangeAndPadsStoreWhileTouched) {
     if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/TriggeValueR", "x": 0.5},
                   {"t": 2.0, "action": "/actions/mnx/in/TriggeValueR", "x": 0.5},
                   {"t": 3.0, "action": "/actions/mnx/in/TriggeValueR", "x": 0.5001},
@@ -126,7 +126,7 @@ TEST_F(VRControllerTest, TriggersEmitOnlyOnChangeAndPadsStoreWhileTouched) {
     EXPECT_EQ(triggerL.values.size(), 0u);
 }
 
-TEST_F(VRControllerTest, HandsFollowTheirControllersWithModelAndMarker) {
+TEST_F(VRControllerGlTest, HandsFollowTheirControllersWithModelAndMarker) {
     if (!start(QString(), R"("invalid": [[5, 6]])")) GTEST_SKIP() << "no OpenGL context";
     VRController* c = vrController();
     vrtest::SignalCount listChanged(c, &VRController::controllerListChanged);
@@ -161,7 +161,7 @@ TEST_F(VRControllerTest, HandsFollowTheirControllersWithModelAndMarker) {
     releaseVRGraphics();
 }
 
-TEST_F(VRControllerTest, MenuHeldTwoSecondsLongPressesOnceWhileAShorterHoldDoesNot) {
+TEST_F(VRControllerGlTest, MenuHeldTwoSecondsLongPressesOnceWhileAShorterHoldDoesNot) {
     if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/MenuR", "state": true},
                   {"t": 2.0, "action": "/actions/mnx/in/MenuR", "state": false},
                   {"t": 3.0, "action": "/actions/mnx/in/MenuR", "state": true})"))
@@ -189,7 +189,7 @@ TEST_F(VRControllerTest, MenuHeldTwoSecondsLongPressesOnceWhileAShorterHoldDoesN
     EXPECT_TRUE(log.all().join('\n').contains("onRightMenuLongPressed"));
 }
 
-TEST_F(VRControllerTest, APressWithoutAReleaseRewindsTheHoldTimer) {
+TEST_F(VRControllerGlTest, APressWithoutAReleaseRewindsTheHoldTimer) {
     // The release at 1.1 falls into a tracking gap, so the next press arrives with no release in between.
     if (!start(R"({"t": 1.0, "action": "/actions/mnx/in/MenuR", "state": true},
                   {"t": 1.1, "action": "/actions/mnx/in/MenuR", "state": false},
