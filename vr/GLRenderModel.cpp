@@ -30,8 +30,7 @@ GLRenderModel::~GLRenderModel() { release(); }
 bool GLRenderModel::build(const void* vertices, unsigned int vertexCount, const unsigned short* indices,
                           unsigned int triangleCount, const unsigned char* rgba, int width, int height) {
     QOpenGLFunctions_4_1_Core* gl = glFunctions();
-    if (!gl || !vertices || !indices || !rgba || vertexCount == 0 || triangleCount == 0 || width <= 0 ||
-        height <= 0)
+    if (!gl || !vertices || !indices || !rgba || vertexCount == 0 || triangleCount == 0 || width <= 0 || height <= 0)
         return false;
     release();
     constexpr GLsizei kStride = sizeof(RenderModel_Vertex_t);
@@ -51,8 +50,8 @@ bool GLRenderModel::build(const void* vertices, unsigned int vertexCount, const 
                               reinterpret_cast<const void*>(offsetof(RenderModel_Vertex_t, rfTextureCoord)));
     gl->glGenBuffers(1, &m_indexBuffer);
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-    gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(triangleCount) * 3 * sizeof(uint16_t),
-                     indices, GL_STATIC_DRAW);
+    gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(triangleCount) * 3 * sizeof(uint16_t), indices,
+                     GL_STATIC_DRAW);
     gl->glBindVertexArray(0);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGui/qopengl.h>
+
 #include <memory>
 #include <string>
 #include <vector>

@@ -84,7 +84,7 @@ RenderModel_TextureMap_t* createSimulatedControllerTexture() {
     for (int y = 0; y < kTextureSize; ++y) {
         for (int x = 0; x < kTextureSize; ++x) {
             uint8_t* p = &owned->pixels[(y * kTextureSize + x) * 4];
-            const bool stripe = y >= 8 && y < 16;   // a blue band near the tip
+            const bool stripe = y >= 8 && y < 16;  // a blue band near the tip
             const bool grid = (x % 16 == 0) || (y % 16 == 0);
             p[0] = stripe ? 40 : grid ? 110 : 70;
             p[1] = stripe ? 120 : grid ? 110 : 70;
@@ -99,6 +99,4 @@ RenderModel_TextureMap_t* createSimulatedControllerTexture() {
     return &owned->header;
 }
 
-void freeSimulatedControllerTexture(RenderModel_TextureMap_t* texture) {
-    liveTextures().erase(texture);
-}
+void freeSimulatedControllerTexture(RenderModel_TextureMap_t* texture) { liveTextures().erase(texture); }

@@ -15,19 +15,27 @@ namespace {
 
 std::string lower(const std::string& s) {
     std::string out = s;
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
 const char* staticInitErrorText(EVRInitError error) {
     switch (error) {
-        case VRInitError_None: return "No Error (0)";
-        case VRInitError_Init_InstallationNotFound: return "Installation Not Found (100)";
-        case VRInitError_Init_InstallationCorrupt: return "Installation Corrupt (101)";
-        case VRInitError_Init_InterfaceNotFound: return "Interface Not Found (105)";
-        case VRInitError_Init_HmdNotFound: return "Hmd Not Found (108)";
-        case VRInitError_Init_NotInitialized: return "Not Initialized (110)";
-        default: return "Unknown Error (1)";
+        case VRInitError_None:
+            return "No Error (0)";
+        case VRInitError_Init_InstallationNotFound:
+            return "Installation Not Found (100)";
+        case VRInitError_Init_InstallationCorrupt:
+            return "Installation Corrupt (101)";
+        case VRInitError_Init_InterfaceNotFound:
+            return "Interface Not Found (105)";
+        case VRInitError_Init_HmdNotFound:
+            return "Hmd Not Found (108)";
+        case VRInitError_Init_NotInitialized:
+            return "Not Initialized (110)";
+        default:
+            return "Unknown Error (1)";
     }
 }
 
@@ -135,7 +143,7 @@ EDeviceActivityLevel SimulatedRuntime::GetTrackedDeviceActivityLevel(TrackedDevi
     const SimulatedDevice* d = m_connected ? m_session.device(index) : nullptr;
     if (!d) return k_EDeviceActivityLevel_Unknown;
     return m_session.pose(*d, sessionTime()).bPoseIsValid ? k_EDeviceActivityLevel_UserInteraction
-                                                           : k_EDeviceActivityLevel_Standby;
+                                                          : k_EDeviceActivityLevel_Standby;
 }
 
 uint32_t SimulatedRuntime::GetStringTrackedDeviceProperty(TrackedDeviceIndex_t index, TrackedDeviceProperty prop,
@@ -171,9 +179,9 @@ uint32_t SimulatedRuntime::GetStringTrackedDeviceProperty(TrackedDeviceIndex_t i
 float SimulatedRuntime::GetFloatTrackedDeviceProperty(TrackedDeviceIndex_t index, TrackedDeviceProperty prop,
                                                       ETrackedPropertyError* error) {
     const SimulatedDevice* d = m_connected ? m_session.device(index) : nullptr;
-    ETrackedPropertyError e = !d ? TrackedProp_InvalidDevice
-                                 : prop == Prop_DeviceBatteryPercentage_Float ? TrackedProp_Success
-                                                                              : TrackedProp_UnknownProperty;
+    ETrackedPropertyError e = !d                                           ? TrackedProp_InvalidDevice
+                              : prop == Prop_DeviceBatteryPercentage_Float ? TrackedProp_Success
+                                                                           : TrackedProp_UnknownProperty;
     if (error) *error = e;
     return e == TrackedProp_Success ? d->battery : 0.0f;
 }
@@ -303,7 +311,8 @@ EVRRenderModelError SimulatedRuntime::LoadRenderModel_Async(const char* name, Re
     if (!name || !model) return VRRenderModelError_InvalidArg;
     const std::string key = lower(name);
     bool known = false;
-    for (const auto& d : m_session.devices) known = known || (!d.renderModelName.empty() && lower(d.renderModelName) == key);
+    for (const auto& d : m_session.devices)
+        known = known || (!d.renderModelName.empty() && lower(d.renderModelName) == key);
     if (!known) return VRRenderModelError_InvalidModel;
     // The first call of a load only starts it, as a runtime reading from disk would.
     if (m_modelLoadCalls[key]++ == 0) return VRRenderModelError_Loading;
@@ -335,11 +344,17 @@ void SimulatedRuntime::FreeTexture(RenderModel_TextureMap_t* texture) {
 
 const char* SimulatedRuntime::GetRenderModelErrorNameFromEnum(EVRRenderModelError error) {
     switch (error) {
-        case VRRenderModelError_None: return "VRRenderModelError_None";
-        case VRRenderModelError_Loading: return "VRRenderModelError_Loading";
-        case VRRenderModelError_InvalidArg: return "VRRenderModelError_InvalidArg";
-        case VRRenderModelError_InvalidModel: return "VRRenderModelError_InvalidModel";
-        case VRRenderModelError_InvalidTexture: return "VRRenderModelError_InvalidTexture";
-        default: return "VRRenderModelError_Unknown";
+        case VRRenderModelError_None:
+            return "VRRenderModelError_None";
+        case VRRenderModelError_Loading:
+            return "VRRenderModelError_Loading";
+        case VRRenderModelError_InvalidArg:
+            return "VRRenderModelError_InvalidArg";
+        case VRRenderModelError_InvalidModel:
+            return "VRRenderModelError_InvalidModel";
+        case VRRenderModelError_InvalidTexture:
+            return "VRRenderModelError_InvalidTexture";
+        default:
+            return "VRRenderModelError_Unknown";
     }
 }

@@ -103,8 +103,8 @@ public:
                                                        mnxvr::ETrackingUniverseOrigin origin,
                                                        mnxvr::InputPoseActionData_t* data, uint32_t dataSize,
                                                        mnxvr::VRInputValueHandle_t restrictToDevice) override;
-    mnxvr::EVRInputError GetOriginTrackedDeviceInfo(mnxvr::VRInputValueHandle_t origin,
-                                                    mnxvr::InputOriginInfo_t* info, uint32_t infoSize) override;
+    mnxvr::EVRInputError GetOriginTrackedDeviceInfo(mnxvr::VRInputValueHandle_t origin, mnxvr::InputOriginInfo_t* info,
+                                                    uint32_t infoSize) override;
 
     // IVRRenderModels
     mnxvr::EVRRenderModelError LoadRenderModel_Async(const char* name, mnxvr::RenderModel_t** model) override;

@@ -37,7 +37,8 @@ Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
 VRController::VRController(QObject* parent) : QObject(parent) {
     IVRInput* input = vrInput();
     if (input) {
-        const QString manifest = QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR/mnx_actions.json");
+        const QString manifest =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR/mnx_actions.json");
         input->SetActionManifestPath(manifest.toLocal8Bit().constData());
         m_actionTriggeValueR = actionHandle(input, "/actions/mnx/in/TriggeValueR");
         m_actionTriggeValueL = actionHandle(input, "/actions/mnx/in/TriggeValueL");
@@ -97,8 +98,7 @@ void VRController::update() {
 
 void VRController::updateTrigger(VRActionHandle_t action, float& stored, void (VRController::*changed)(float)) {
     InputAnalogActionData_t data{};
-    if (vrInput()->GetAnalogActionData(action, &data, sizeof(data), k_ulInvalidInputValueHandle) !=
-            VRInputError_None ||
+    if (vrInput()->GetAnalogActionData(action, &data, sizeof(data), k_ulInvalidInputValueHandle) != VRInputError_None ||
         !data.bActive)
         return;
     if (data.x != stored) emit(this->*changed)(data.x);

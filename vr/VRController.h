@@ -24,9 +24,9 @@ public:
         mnxvr::VRInputValueHandle_t source = mnxvr::k_ulInvalidInputValueHandle;
         mnxvr::VRActionHandle_t poseAction = mnxvr::k_ulInvalidActionHandle;
         Matrix4 pose;
-        Matrix4 markerOffset;  // marker placement in controller space
+        Matrix4 markerOffset;                                     // marker placement in controller space
         float markerX = 0.03f, markerY = 0.02f, markerZ = 0.15f;  // metres; x negated for the left hand
-        GLRenderModel* model = nullptr;  // not owned: it belongs to renderModels
+        GLRenderModel* model = nullptr;                           // not owned: it belongs to renderModels
         std::unique_ptr<SystemMesh> marker;
         std::string modelName;
         bool valid = false;
@@ -50,12 +50,12 @@ public:
     void releaseGraphics();
 
     mnxvr::VRActionSetHandle_t actionSet = mnxvr::k_ulInvalidActionSetHandle;
-    mnxvr::VRActionHandle_t m_actionTriggeValueR = 0, m_actionTriggeValueL = 0, m_actionMenuR = 0,
-                            m_actionMenuL = 0, m_actionGripR = 0, m_actionGripL = 0, m_actionClickDownR = 0,
-                            m_actionClickDownL = 0, m_actionClickUpR = 0, m_actionClickUpL = 0,
-                            m_actionClickRightR = 0, m_actionClickRightL = 0, m_actionClickLeftR = 0,
-                            m_actionClickLeftL = 0, m_actionPadR = 0, m_actionPadL = 0, m_actionPadTouchR = 0,
-                            m_actionPadTouchL = 0, m_actionTrackPadR = 0, m_actionTrackPadL = 0;
+    mnxvr::VRActionHandle_t m_actionTriggeValueR = 0, m_actionTriggeValueL = 0, m_actionMenuR = 0, m_actionMenuL = 0,
+                            m_actionGripR = 0, m_actionGripL = 0, m_actionClickDownR = 0, m_actionClickDownL = 0,
+                            m_actionClickUpR = 0, m_actionClickUpL = 0, m_actionClickRightR = 0,
+                            m_actionClickRightL = 0, m_actionClickLeftR = 0, m_actionClickLeftL = 0, m_actionPadR = 0,
+                            m_actionPadL = 0, m_actionPadTouchR = 0, m_actionPadTouchL = 0, m_actionTrackPadR = 0,
+                            m_actionTrackPadL = 0;
     float triggerR = 0.0f, triggerL = 0.0f;
     float padR[2] = {0.0f, 0.0f}, padL[2] = {0.0f, 0.0f};
     Hand hands[2];  // 0 left, 1 right

@@ -93,12 +93,18 @@ IVRRenderModels* vrRenderModels() { return cached(&InterfaceCache::renderModels,
 
 QString className(int deviceClass) {
     switch (deviceClass) {
-        case TrackedDeviceClass_Invalid: return QStringLiteral("Invalid");
-        case TrackedDeviceClass_HMD: return QStringLiteral("HMD");
-        case TrackedDeviceClass_Controller: return QStringLiteral("Controller");
-        case TrackedDeviceClass_GenericTracker: return QStringLiteral("GenericTracker");
-        case TrackedDeviceClass_TrackingReference: return QStringLiteral("TrackingReference");
-        default: return QStringLiteral("Unknown");
+        case TrackedDeviceClass_Invalid:
+            return QStringLiteral("Invalid");
+        case TrackedDeviceClass_HMD:
+            return QStringLiteral("HMD");
+        case TrackedDeviceClass_Controller:
+            return QStringLiteral("Controller");
+        case TrackedDeviceClass_GenericTracker:
+            return QStringLiteral("GenericTracker");
+        case TrackedDeviceClass_TrackingReference:
+            return QStringLiteral("TrackingReference");
+        default:
+            return QStringLiteral("Unknown");
     }
 }
 
@@ -151,8 +157,8 @@ bool invertMatrix(const Matrix4& matrix, Matrix4& out) {
              m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
     inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
               m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
-              m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] + m[8] * m[1] * m[6] -
+              m[8] * m[2] * m[5];
     const float det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
     if (det == 0.0f) return false;
     for (int i = 0; i < 16; ++i) out.m[i] = inv[i] / det;

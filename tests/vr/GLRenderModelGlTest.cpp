@@ -20,8 +20,8 @@ public:
 };
 
 QByteArray wandSession() {
-    return vrtest::session({device(0, "HMD", "H"),
-                            device(1, "Controller", "CR", R"("hand": "right", "renderModel": "sim_wand")")});
+    return vrtest::session(
+        {device(0, "HMD", "H"), device(1, "Controller", "CR", R"("hand": "right", "renderModel": "sim_wand")")});
 }
 
 TEST(GLRenderModelGlTest, LoadsOnceAndReusesTheModelWhateverTheLetterCase) {

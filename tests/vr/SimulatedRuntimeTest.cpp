@@ -15,11 +15,11 @@ namespace {
 
 const QString kManifest = QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json");
 
-const char* const kAllActions[] = {
-    "TriggeValueR", "TriggeValueL", "MenuR",      "MenuL",       "GripR",       "GripL",      "ClickDownR",
-    "ClickDownL",   "ClickUpR",     "ClickUpL",   "ClickRightR", "ClickRightL", "ClickLeftR", "ClickLeftL",
-    "PadR",         "PadL",         "PadTouchR",  "PadTouchL",   "TrackPadR",   "TrackPadL",  "Hand_Left",
-    "Hand_Right"};
+const char* const kAllActions[] = {"TriggeValueR", "TriggeValueL", "MenuR",      "MenuL",      "GripR",
+                                   "GripL",        "ClickDownR",   "ClickDownL", "ClickUpR",   "ClickUpL",
+                                   "ClickRightR",  "ClickRightL",  "ClickLeftR", "ClickLeftL", "PadR",
+                                   "PadL",         "PadTouchR",    "PadTouchL",  "TrackPadR",  "TrackPadL",
+                                   "Hand_Left",    "Hand_Right"};
 
 // A connected runtime without pacing, at session time 0.
 struct Connected {
@@ -38,8 +38,8 @@ struct Connected {
 TEST(SimulatedRuntimeTest, TheShippedSessionHasTheDevicesThePerformerWears) {
     SimulatedSession s;
     QString reason;
-    ASSERT_TRUE(SimulatedSession::load(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/simulated_session.json"), s,
-                                       reason))
+    ASSERT_TRUE(
+        SimulatedSession::load(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/simulated_session.json"), s, reason))
         << reason.toStdString();
     int counts[5] = {};
     bool gap = false;
@@ -180,8 +180,8 @@ TEST(SimulatedRuntimeTest, TimelineDrivesDigitalEdgesAnalogValuesAndHandPoses) {
         double time;
         bool state, changed;
     };
-    const Step steps[] = {{0.5, false, false}, {1.0, true, true}, {1.1, true, false}, {1.3, false, true},
-                          {1.5, false, false}};
+    const Step steps[] = {
+        {0.5, false, false}, {1.0, true, true}, {1.1, true, false}, {1.3, false, true}, {1.5, false, false}};
     InputDigitalActionData_t d{};
     for (const Step& s : steps) {
         c.runtime.setSessionTime(s.time);
@@ -265,10 +265,12 @@ TEST(SimulatedRuntimeTest, InterfacesNeedAConnectionAndAKnownVersion) {
     ASSERT_EQ(error, VRInitError_None);
     EXPECT_TRUE(runtime.IsInterfaceVersionValid("IVRSystem_022"));
     EXPECT_FALSE(runtime.IsInterfaceVersionValid("IVRSystem_019"));
-    EXPECT_EQ(runtime.GetGenericInterface("IVRSystem_022", &error), static_cast<void*>(static_cast<IVRSystem*>(&runtime)));
+    EXPECT_EQ(runtime.GetGenericInterface("IVRSystem_022", &error),
+              static_cast<void*>(static_cast<IVRSystem*>(&runtime)));
     EXPECT_EQ(runtime.GetGenericInterface("IVRCompositor_026", &error),
               static_cast<void*>(static_cast<IVRCompositor*>(&runtime)));
-    EXPECT_EQ(runtime.GetGenericInterface("IVRInput_010", &error), static_cast<void*>(static_cast<IVRInput*>(&runtime)));
+    EXPECT_EQ(runtime.GetGenericInterface("IVRInput_010", &error),
+              static_cast<void*>(static_cast<IVRInput*>(&runtime)));
     EXPECT_EQ(runtime.GetGenericInterface("IVRRenderModels_006", &error),
               static_cast<void*>(static_cast<IVRRenderModels*>(&runtime)));
     EXPECT_EQ(runtime.GetGenericInterface("IVRChaperone_004", &error), nullptr);

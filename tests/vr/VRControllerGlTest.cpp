@@ -27,7 +27,8 @@ protected:
         const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR");
         QDir().mkpath(dir);
         QFile::remove(dir + QStringLiteral("/mnx_actions.json"));
-        QFile::copy(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json"), dir + QStringLiteral("/mnx_actions.json"));
+        QFile::copy(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json"),
+                    dir + QStringLiteral("/mnx_actions.json"));
     }
     bool start(const QString& timeline, const QString& rightExtra = QString()) {
         if (!m_gl.create()) return false;

@@ -2,7 +2,6 @@
 // the set-up of each device class, played from simulated sessions with frozen time.
 #include <gtest/gtest.h>
 
-
 #include "VrTestSupport.h"
 #include "vr/VRDevice.h"
 #include "vr/VRDeviceContainer.h"
@@ -129,9 +128,10 @@ TEST_F(VRDeviceContainerGlTest, HmdViewIsTheInverseOfTheHeadsetPoseAndKeepsItsLa
 }
 
 TEST_F(VRDeviceContainerGlTest, EachClassIsSetUpWithItsLabelMeshesAndLogLines) {
-    if (!start(vrtest::session({device(0, "HMD", "HMD-0"),
-                                device(1, "Controller", "CTRL-1", R"("battery": 0.4, "boolProperties": {"1043": true})"),
-                                device(2, "GenericTracker", "TRK-2"), device(3, "TrackingReference", "LH-3")})))
+    if (!start(
+            vrtest::session({device(0, "HMD", "HMD-0"),
+                             device(1, "Controller", "CTRL-1", R"("battery": 0.4, "boolProperties": {"1043": true})"),
+                             device(2, "GenericTracker", "TRK-2"), device(3, "TrackingReference", "LH-3")})))
         GTEST_SKIP() << "no OpenGL context";
     VRDeviceContainer* c = vrDevices();
     vrtest::QtLog log;

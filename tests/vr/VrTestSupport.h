@@ -3,9 +3,9 @@
 // and a runtime double that counts every call.
 
 #include <QByteArray>
-#include <QObject>
 #include <QDir>
 #include <QFile>
+#include <QObject>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_4_1_Core>
