@@ -62,6 +62,13 @@ TEST(SimulatedRuntimeTest, TheShippedSessionHasTheDevicesThePerformerWears) {
     EXPECT_NE(s.handDevice("right"), nullptr);
     EXPECT_TRUE(gap);
     EXPECT_FALSE(s.inputs.empty());
+    // Everyone is tracked at the start; the headset stands at eye height and both arms are up mid-loop.
+    for (const auto& d : s.devices) EXPECT_TRUE(s.pose(d, 0.0).bPoseIsValid) << d.serialNumber;
+    EXPECT_NEAR(s.pose(*s.device(0), 0.0).mDeviceToAbsoluteTracking.m[1][3], 1.62f, 1e-4f);
+    for (const char* hand : {"left", "right"}) {
+        EXPECT_GT(s.pose(*s.handDevice(hand), 4.0).mDeviceToAbsoluteTracking.m[1][3],
+                  s.pose(*s.device(0), 4.0).mDeviceToAbsoluteTracking.m[1][3]);
+    }
 }
 
 TEST(SimulatedRuntimeTest, BadSessionsAreRejectedWithAReason) {
