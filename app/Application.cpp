@@ -16,7 +16,9 @@
 #include "app/base/DpiScale.h"
 #include "app/base/KySettings.h"
 #include "app/base/MessageHandler.h"
+#include "app/base/VrStatus.h"
 #include "ui/KyControlWidget.h"
+#include "vr/VRSystem.h"
 
 namespace {
 
@@ -120,8 +122,8 @@ int runMarionix(int& argc, char** argv) {
     QApplication::setPalette(applicationPalette(QApplication::palette()));
     QApplication::setFont(applicationFont());
 
-    // No VR runtime connection exists in this build yet: with Global/UseVR set, start-up goes on as after a
-    // failed VR start, and shutdown has no VR connection to close.
+    // A failed start is logged by initVR itself; the app carries on without VR.
+    if (settings->useVR) setVrRunning(initVR());
 
     app.setStyleSheet(applicationStyleSheet(dpiScaleFactor()));
 
@@ -137,6 +139,8 @@ int runMarionix(int& argc, char** argv) {
     app.exec();
 
     mainWidget->cleanup();
+    shutdownVR();
+    setVrRunning(false);
     if (KySolution* solution = kySolution()) solution->threadQuit();
     settings->save();
     mainWidget.reset();

@@ -1,6 +1,9 @@
 #include "app/TzOpenGLWidget.h"
 
 #include <QApplication>
+#include <QOpenGLFramebufferObject>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/mat4x4.hpp>
 #include <QDebug>
 #include <QDesktopWidget>
 #include <QKeyEvent>
@@ -16,6 +19,10 @@
 #include "render/GLTextMessageSurface.h"
 #include "render/SystemMesh.h"
 #include "render/TzRenderer.h"
+#include "vr/VRController.h"
+#include "vr/VRDevice.h"
+#include "vr/VRDeviceContainer.h"
+#include "vr/VRSystem.h"
 
 namespace {
 
@@ -78,6 +85,15 @@ std::vector<OverlayRow> overlayRows() {
     return rows;
 }
 
+glm::mat4 toGlm(const Matrix4& m) { return glm::make_mat4(m.m.data()); }
+
+Matrix4 fromGlm(const glm::mat4& g) {
+    Matrix4 m;
+    const float* p = glm::value_ptr(g);
+    std::copy(p, p + 16, m.m.begin());
+    return m;
+}
+
 }  // namespace
 
 TzOpenGLWidget::TzOpenGLWidget(QWidget* parent) : QOpenGLWidget(parent) {
@@ -96,6 +112,9 @@ void TzOpenGLWidget::cleanup() {
     qDebug() << "TzOpenGLWidget::cleanup()";
     makeCurrent();
     m_sceneMeshes.clear();
+    releaseVRGraphics();
+    destroyVRController();
+    destroyDeviceContainer();
     // The renderer's GL objects belong to this context, which does not outlive the widget.
     m_renderer.reset();
     doneCurrent();
@@ -113,6 +132,15 @@ void TzOpenGLWidget::onUpdateTimer1() {
 
 void TzOpenGLWidget::initializeGL() {
     qDebug() << "TzOpenGLWidget::initializeGL()";
+    if (vrSystem() != nullptr) {
+        projRight = vrProjectionMatrix(mnxvr::Eye_Right, 0.1f, 100.0f);
+        invertMatrix(vrEyeToHeadTransform(mnxvr::Eye_Right), eyeRight);
+        projLeft = vrProjectionMatrix(mnxvr::Eye_Left, 0.1f, 100.0f);
+        invertMatrix(vrEyeToHeadTransform(mnxvr::Eye_Left), eyeLeft);
+        vrRecommendedRenderTargetSize(eyeWidth, eyeHeight);
+        qDebug() << "eyeWidth: " << eyeWidth;
+        qDebug() << "eyeHeight: " << eyeHeight;
+    }
     if (!m_renderer) {
         m_renderer = std::make_unique<TzRenderer>();
         m_renderer->initialize(static_cast<int>(eyeWidth), static_cast<int>(eyeHeight), this);
@@ -135,6 +163,76 @@ void TzOpenGLWidget::initializeGL() {
         if (placement.additive) mesh->setBlendFunc(GL_SRC_ALPHA, GL_ONE);
         m_sceneMeshes.push_back(std::move(mesh));
     }
+    initializeVR();
+}
+
+void TzOpenGLWidget::initializeVR() {
+    if (vrSystem() == nullptr) return;
+    createDeviceContainer();
+    VRController::setRenderModelProgram(m_renderer->vrMeshProgram());
+    VRController* controller = createVRController();
+    KySolution* solution = kySolution();
+    if (controller != nullptr && solution != nullptr) {
+        connect(controller, SIGNAL(globalMenuR_LongPressed()), solution, SLOT(onGlobalMenuR_LongPressed()));
+        connect(controller, SIGNAL(globalMenuR_Pressed()), solution, SLOT(onGlobalMenuR_Pressed()));
+        connect(controller, SIGNAL(globalMenuL_LongPressed()), solution, SLOT(onCalibration()));
+    }
+}
+
+void TzOpenGLWidget::pollVREvents() {
+    if (vrSystem() == nullptr) return;
+    mnxvr::VREvent_t event{};
+    while (vrPollNextEvent(event)) {
+        if (event.eventType != mnxvr::VREvent_Quit) continue;
+        qDebug() << "VREvent_Quit";
+        emit steamVRShutdown();
+        if (KySettings* settings = kySettings()) settings->save();
+        QCoreApplication::exit(0);
+    }
+}
+
+void TzOpenGLWidget::renderEyes() {
+    TzRenderer& gl = *m_renderer;
+    QOpenGLFramebufferObject* left = gl.leftEyeTarget();
+    QOpenGLFramebufferObject* right = gl.rightEyeTarget();
+    const RenderTarget& sideBySide = gl.sideBySideTarget();
+    if (left == nullptr || right == nullptr || sideBySide.framebuffer() == 0) return;
+    const GLint w = static_cast<GLint>(eyeWidth);
+    const GLint h = static_cast<GLint>(eyeHeight);
+    QOpenGLFramebufferObject* targets[2] = {left, right};
+    for (int eye = 0; eye < 2; ++eye) {
+        gl.glEnable(GL_MULTISAMPLE);
+        targets[eye]->bind();
+        gl.glViewport(0, 0, w, h);
+        renderEyeScene(eye);
+        targets[eye]->release();
+        // Resolve the eye's samples into its half of the texture the compositor gets.
+        gl.glBindFramebuffer(GL_READ_FRAMEBUFFER, targets[eye]->handle());
+        gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, sideBySide.framebuffer());
+        gl.glBlitFramebuffer(0, 0, w, h, eye * w, 0, eye * w + w, h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    }
+    gl.glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    vrSubmitSideBySide(sideBySide.texture());
+}
+
+void TzOpenGLWidget::renderEyeScene(int eye) {
+    TzRenderer& gl = *m_renderer;
+    gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    gl.glEnable(GL_DEPTH_TEST);
+    gl.glFrontFace(GL_CCW);
+    const glm::mat4 projection = toGlm(eye == 0 ? projLeft : projRight);
+    const glm::mat4 eyeView = toGlm(eye == 0 ? eyeLeft : eyeRight) * toGlm(hmdView);
+    const Matrix4 viewProj = fromGlm(projection * eyeView);
+    for (const auto& mesh : m_sceneMeshes) mesh->draw(viewProj);
+    if (VRController* controller = vrController()) controller->draw(viewProj);
+    if (VRDeviceContainer* devices = vrDevices()) {
+        for (VRDevice* device : devices->devices) {
+            if (device->valid) device->draw(viewProj);
+        }
+    }
+    gl.glEnable(GL_DEPTH_TEST);
+    gl.glEnable(GL_CULL_FACE);
+    gl.drawEyeView(eyeView, projection, static_cast<int>(eyeWidth), static_cast<int>(eyeHeight));
 }
 
 void TzOpenGLWidget::resizeGL(int width, int height) {
@@ -149,6 +247,13 @@ void TzOpenGLWidget::paintGL() {
     GLint framebuffer = 0;
     gl.glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
 
+    pollVREvents();
+    if (VRDeviceContainer* devices = vrDevices()) {
+        devices->update();
+        hmdView = devices->hmdView;
+        if (VRController* controller = vrController()) controller->update();
+    }
+
     gl.updatePanels();
     gl.update();
 
@@ -157,6 +262,7 @@ void TzOpenGLWidget::paintGL() {
     gl.glEnable(GL_CULL_FACE);
     gl.glFrontFace(GL_CW);
     gl.glEnable(GL_MULTISAMPLE);
+    if (vrSystem() != nullptr) renderEyes();
 
     gl.glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
     const KySettings* settings = kySettings();

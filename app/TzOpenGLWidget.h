@@ -58,6 +58,10 @@ protected:
     void setDebugDraw(bool on) { m_debugDraw = on; }
 
 private:
+    void initializeVR();
+    void pollVREvents();
+    void renderEyes();
+    void renderEyeScene(int eye);
     void drawDebugOverlay();
     void drawMessageText();
 

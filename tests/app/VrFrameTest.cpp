@@ -1,0 +1,159 @@
+// The main window with the simulated VR runtime: both eyes are rendered each frame and submitted side by side,
+// a quit event from the runtime saves the settings and ends the event loop, a broken session leaves VR off.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "AppResources.h"
+#include "app/KySolution.h"
+#include "app/MainWidget.h"
+#include "app/base/KySettings.h"
+#include "render/TzRenderer.h"
+#include "vr/SimulatedRuntime.h"
+#include "vr/VRRuntimeLoader.h"
+#include "vr/VRSystem.h"
+
+namespace {
+
+class VrFrameTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        registerAppResources();
+        m_settings = std::make_unique<KySettings>();
+        m_settings->setFileName(m_dir.filePath("config.ini"));
+        setKySettings(m_settings.get());
+        setKySolution(new KySolution);
+    }
+    void TearDown() override {
+        if (m_window) m_window->cleanup();
+        m_window.reset();
+        shutdownVR();
+        mnxvr::installVRRuntime(nullptr);
+        setKySettings(nullptr);
+    }
+
+    // Installs a simulated runtime playing `session`, connects and opens the main window with the sample.
+    SimulatedRuntime* start(const QString& session) {
+        auto runtime = std::make_unique<SimulatedRuntime>(session);
+        SimulatedRuntime* raw = runtime.get();
+        mnxvr::installVRRuntime(std::move(runtime));
+        m_vrUp = initVR();
+        m_window = std::make_unique<MainWidget>();
+        m_window->resize(640, 360);
+        m_window->show();
+        m_window->setWindowOpacity(1.0);
+        if (!QTest::qWaitForWindowExposed(m_window.get()) || m_window->renderer() == nullptr) return nullptr;
+        m_window->loadScene();
+        return raw;
+    }
+
+    // A copy of the shipped session with a quit event at `seconds`.
+    QString sessionWithQuit(double seconds) {
+        QFile shipped(SimulatedRuntime::defaultSessionPath());
+        EXPECT_TRUE(shipped.open(QIODevice::ReadOnly));
+        QJsonObject root = QJsonDocument::fromJson(shipped.readAll()).object();
+        QJsonArray timeline = root.value("timeline").toArray();
+        timeline.append(QJsonObject{{"t", seconds}, {"event", 700}, {"device", 0}});
+        root.insert("timeline", timeline);
+        const QString path = m_dir.filePath("quit_session.json");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(root).toJson());
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<KySettings> m_settings;
+    std::unique_ptr<MainWidget> m_window;
+    bool m_vrUp = false;
+};
+
+// Share of pixels that are not the eye's clear colour (0.3, 0.3, 0.4).
+double drawnShare(const QImage& eye) {
+    int drawn = 0;
+    for (int y = 0; y < eye.height(); ++y) {
+        for (int x = 0; x < eye.width(); ++x) {
+            const QColor c = eye.pixelColor(x, y);
+            drawn += std::abs(c.red() - 77) + std::abs(c.green() - 77) + std::abs(c.blue() - 102) > 12;
+        }
+    }
+    return double(drawn) / double(eye.width() * eye.height());
+}
+
+TEST_F(VrFrameTest, BothEyesAreRenderedAndSubmittedEveryFrame) {
+    SimulatedRuntime* runtime = start(SimulatedRuntime::defaultSessionPath());
+    ASSERT_NE(runtime, nullptr) << "no OpenGL 4.1 core context";
+    ASSERT_TRUE(m_vrUp);
+    EXPECT_EQ(m_window->eyeWidth, runtime->session().renderWidth);
+    const uint64_t frames = m_window->frameCount();
+    QTest::qWait(1500);
+    const int painted = static_cast<int>(m_window->frameCount() - frames);
+    std::printf("frames with VR on: %d in 1.5 s\n", painted);
+    ASSERT_GT(painted, 2);
+    EXPECT_GE(runtime->submission(mnxvr::Eye_Left).count, painted);
+    EXPECT_EQ(runtime->submission(mnxvr::Eye_Left).count, runtime->submission(mnxvr::Eye_Right).count);
+    EXPECT_FLOAT_EQ(runtime->submission(mnxvr::Eye_Right).bounds.uMin, 0.5f);
+
+    m_window->makeCurrent();
+    const QImage left = runtime->readSubmittedEye(mnxvr::Eye_Left);
+    const QImage right = runtime->readSubmittedEye(mnxvr::Eye_Right);
+    m_window->doneCurrent();
+    ASSERT_FALSE(left.isNull());
+    ASSERT_FALSE(right.isNull());
+    left.save(QStringLiteral(MNX_TEST_OUTPUT_DIR "/vr_left_eye.png"));
+    right.save(QStringLiteral(MNX_TEST_OUTPUT_DIR "/vr_right_eye.png"));
+    // The room fills most of each eye, and the eyes see it from slightly different places.
+    EXPECT_GT(drawnShare(left), 0.5);
+    EXPECT_GT(drawnShare(right), 0.5);
+    EXPECT_NE(left, right);
+}
+
+TEST_F(VrFrameTest, QuitEventSavesTheSettingsAndEndsTheLoop) {
+    m_settings->camAddress = QStringLiteral("10.1.2.3");
+    // Late enough that the window is up and the event loop runs when the runtime asks to quit.
+    SimulatedRuntime* runtime = start(sessionWithQuit(4.0));
+    ASSERT_NE(runtime, nullptr) << "no OpenGL 4.1 core context";
+    ASSERT_TRUE(m_vrUp);
+    ASSERT_FALSE(QFile::exists(m_dir.filePath("config.ini")));
+    // The loop the quit ends; the guard ends it otherwise, and then the test fails.
+    bool guardFired = false;
+    QTimer::singleShot(15000, [&] {
+        guardFired = true;
+        QCoreApplication::exit(3);
+    });
+    const int code = QCoreApplication::exec();
+    EXPECT_FALSE(guardFired);
+    EXPECT_EQ(code, 0);
+    QSettings ini(m_dir.filePath("config.ini"), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("Global/CamAddress").toString(), QStringLiteral("10.1.2.3"));
+}
+
+TEST_F(VrFrameTest, BrokenSessionLeavesTheAppRunningWithoutVr) {
+    const QString path = m_dir.filePath("broken.json");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{ not json");
+    file.close();
+    SimulatedRuntime* runtime = start(path);
+    ASSERT_NE(runtime, nullptr) << "no OpenGL 4.1 core context";
+    EXPECT_FALSE(m_vrUp);
+    EXPECT_EQ(vrSystem(), nullptr);
+    const uint64_t frames = m_window->frameCount();
+    QTest::qWait(300);
+    EXPECT_GT(m_window->frameCount(), frames) << "the desktop view keeps running";
+    EXPECT_EQ(runtime->submission(mnxvr::Eye_Left).count, 0);
+}
+
+}  // namespace
