@@ -243,17 +243,23 @@ void TzRenderer::update() {
     context.DrawShadowMap();
 }
 
+std::shared_ptr<mmd::PMXModel> TzRenderer::loadPmx(const QString& path) const {
+    auto pmx = std::make_shared<mmd::PMXModel>();
+    if (!pmx->Load(path.toStdString(), m_appContext->m_toonDir)) {
+        qDebug().noquote() << "Failed to load pmx file." << path;
+        return nullptr;
+    }
+    qDebug().noquote() << "loaded." << path;
+    return pmx;
+}
+
 bool TzRenderer::loadModel(const QString& path) {
     m_sceneReady = false;
     makeCurrent();
     AppContext& context = *m_appContext;
+    const std::shared_ptr<mmd::PMXModel> pmx = loadPmx(path);
+    if (!pmx) return false;
     auto model = std::make_unique<mmdr::Model>();
-    auto pmx = std::make_shared<mmd::PMXModel>();
-    if (!pmx->Load(path.toStdString(), context.m_toonDir)) {
-        qDebug().noquote() << "Failed to load pmx file." << path;
-        return false;
-    }
-    qDebug().noquote() << "loaded." << path;
     model->m_mmdModel = pmx;
 
     KySettings* settings = kySettings();
@@ -315,14 +321,12 @@ bool TzRenderer::loadModel(const QString& path) {
 void TzRenderer::loadAccessory(const QString& path) {
     makeCurrent();
     AppContext& context = *m_appContext;
-    auto model = std::make_unique<mmdr::Model>();
-    auto pmx = std::make_shared<mmd::PMXModel>();
-    if (!pmx->Load(path.toStdString(), context.m_toonDir)) {
-        qDebug().noquote() << "Failed to load pmx file." << path;
+    const std::shared_ptr<mmd::PMXModel> pmx = loadPmx(path);
+    if (!pmx) {
         doneCurrent();
         return;
     }
-    qDebug().noquote() << "loaded." << path;
+    auto model = std::make_unique<mmdr::Model>();
     model->m_mmdModel = pmx;
     if (!model->Setup(context)) {
         qDebug() << "setup failed.";

@@ -12,6 +12,9 @@
 #include "render/TzOpenGLShaderProgram.h"
 
 class GLTextMessageSurface;
+namespace mmd {
+class PMXModel;
+}
 class QOpenGLFramebufferObject;
 class SimpleText;
 
@@ -77,6 +80,8 @@ public:
     TzOpenGLShaderProgram* quadProgram() { return m_quadProgram.get(); }
 
 private:
+    // Reads a model file with the shared toons; logs the outcome; null on failure.
+    std::shared_ptr<mmd::PMXModel> loadPmx(const QString& path) const;
     void initFrameBuffer(int eyeWidth, int eyeHeight);
     void initShader();
     void initVBO();

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "ScriptedPhone.h"
-#include "AppResources.h"
+#include "AppTestSupport.h"
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/KySettings.h"
@@ -39,17 +39,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_phone.isListening()) << "UDP port 49983 is taken";
         ASSERT_TRUE(m_dir.isValid());
-        registerAppResources();
-        m_settings = std::make_unique<KySettings>();
-        m_settings->setFileName(m_dir.filePath("config.ini"));
+        m_settings = startAppServices(m_dir.filePath("config.ini"));
         m_settings->camAddress = QStringLiteral("127.0.0.1");
-        setKySettings(m_settings.get());
-        setKySolution(new KySolution);
-        m_window = std::make_unique<MainWidget>();
-        m_window->resize(640, 360);
-        m_window->show();
-        m_window->setWindowOpacity(1.0);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window = openMainWindow();
+        ASSERT_TRUE(m_window);
         if (m_window->renderer() == nullptr) GTEST_SKIP() << "no OpenGL 4.1 core context";
         m_window->loadScene();
         mmdr::Model* model = m_window->renderer()->appContext()->m_mainModel;

@@ -13,7 +13,7 @@
 #include <QTest>
 #include <memory>
 
-#include "AppResources.h"
+#include "AppTestSupport.h"
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/DpiScale.h"
@@ -27,17 +27,10 @@ class MainWidgetTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        registerAppResources();
-        m_settings = std::make_unique<KySettings>();
-        m_settings->setFileName(m_dir.filePath("config.ini"));
+        m_settings = startAppServices(m_dir.filePath("config.ini"));
         m_settings->resourceDir = m_dir.filePath("resource");
-        setKySettings(m_settings.get());
-        setKySolution(new KySolution);
-        m_window = std::make_unique<MainWidget>();
-        m_window->resize(640, 360);
-        m_window->show();
-        m_window->setWindowOpacity(1.0);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window = openMainWindow();
+        ASSERT_TRUE(m_window);
         if (m_window->renderer() == nullptr) GTEST_SKIP() << "no OpenGL 4.1 core context";
     }
     void TearDown() override {

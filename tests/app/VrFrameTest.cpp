@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "AppResources.h"
+#include "AppTestSupport.h"
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/KySettings.h"
@@ -31,11 +31,7 @@ class VrFrameTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        registerAppResources();
-        m_settings = std::make_unique<KySettings>();
-        m_settings->setFileName(m_dir.filePath("config.ini"));
-        setKySettings(m_settings.get());
-        setKySolution(new KySolution);
+        m_settings = startAppServices(m_dir.filePath("config.ini"));
     }
     void TearDown() override {
         if (m_window) m_window->cleanup();
@@ -53,11 +49,8 @@ protected:
         mnxvr::installVRRuntime(std::move(runtime));
         m_vrUp = initVR();
         if (frozen) raw->setSessionTime(0.0);
-        m_window = std::make_unique<MainWidget>();
-        m_window->resize(640, 360);
-        m_window->show();
-        m_window->setWindowOpacity(1.0);
-        if (!QTest::qWaitForWindowExposed(m_window.get()) || m_window->renderer() == nullptr) return nullptr;
+        m_window = openMainWindow();
+        if (!m_window || m_window->renderer() == nullptr) return nullptr;
         m_window->loadScene();
         return raw;
     }
