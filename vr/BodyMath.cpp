@@ -1,6 +1,10 @@
 #include "vr/BodyMath.h"
 
 #include <cmath>
+#include <cstring>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/mat4x4.hpp>
+#include <glm/matrix.hpp>
 
 namespace bodymath {
 
@@ -118,6 +122,54 @@ Vector3 rotate(const Matrix4& m, const Vector3& v) {
     return Vector3{m.at(0, 0) * v.x + m.at(0, 1) * v.y + m.at(0, 2) * v.z,
                    m.at(1, 0) * v.x + m.at(1, 1) * v.y + m.at(1, 2) * v.z,
                    m.at(2, 0) * v.x + m.at(2, 1) * v.y + m.at(2, 2) * v.z};
+}
+
+Matrix4 toMatrix(const SRT& srt) {
+    Matrix4 m = toMatrix(srt.rotation);
+    const float scale[3] = {srt.scale.x, srt.scale.y, srt.scale.z};
+    for (int c = 0; c < 3; ++c) {
+        for (int r = 0; r < 3; ++r) m.at(r, c) *= scale[c];
+    }
+    m.at(0, 3) = srt.translation.x;
+    m.at(1, 3) = srt.translation.y;
+    m.at(2, 3) = srt.translation.z;
+    return m;
+}
+
+Matrix4 inverse(const Matrix4& m) {
+    glm::mat4 g;
+    std::memcpy(&g[0][0], m.m.data(), sizeof(float) * 16);
+    if (glm::determinant(g) == 0.0f) return Matrix4{};
+    const glm::mat4 inv = glm::inverse(g);
+    Matrix4 r;
+    std::memcpy(r.m.data(), &inv[0][0], sizeof(float) * 16);
+    return r;
+}
+
+Vector3 transformPoint(const Matrix4& m, const Vector3& v) {
+    const Vector3 rotated = rotate(m, v);
+    return Vector3{rotated.x + m.at(0, 3), rotated.y + m.at(1, 3), rotated.z + m.at(2, 3)};
+}
+
+Vector3 translationOf(const Matrix4& m) { return Vector3{m.at(0, 3), m.at(1, 3), m.at(2, 3)}; }
+
+Quaternion rotationOf(const Matrix4& m) {
+    glm::mat3 r;
+    for (int c = 0; c < 3; ++c) {
+        glm::vec3 column(m.at(0, c), m.at(1, c), m.at(2, c));
+        const float len = glm::length(column);
+        if (len > 0.0f) column /= len;
+        r[c] = column;
+    }
+    return fromGlm(glm::quat_cast(r));
+}
+
+Matrix4 fromRotationTranslation(const Quaternion& q, const Vector3& t) {
+    Matrix4 m = toMatrix(q);
+    m.at(0, 3) = t.x;
+    m.at(1, 3) = t.y;
+    m.at(2, 3) = t.z;
+    return m;
 }
 
 }  // namespace bodymath

@@ -5,6 +5,7 @@
 
 #include "app/base/Matrix4.h"
 #include "app/base/Quaternion.h"
+#include "app/base/SRT.h"
 #include "app/base/Vector3.h"
 
 // Vector, quaternion and matrix operations of the body controller (w, x, y, z; Hamilton product; radians;
@@ -33,6 +34,18 @@ Matrix4 toMatrix(const Quaternion& q);
 Matrix4 mul(const Matrix4& a, const Matrix4& b);
 // The upper 3x3 applied to v.
 Vector3 rotate(const Matrix4& m, const Vector3& v);
+
+// Scale first, then rotation, then translation (T · R · S).
+Matrix4 toMatrix(const SRT& srt);
+// General inverse; the identity for a singular matrix.
+Matrix4 inverse(const Matrix4& m);
+// m applied to the point v (w = 1).
+Vector3 transformPoint(const Matrix4& m, const Vector3& v);
+Vector3 translationOf(const Matrix4& m);
+// The rotation of the upper 3x3, its columns normalised first so a scaled matrix gives its pure rotation.
+Quaternion rotationOf(const Matrix4& m);
+// The matrix with rotation q and translation t.
+Matrix4 fromRotationTranslation(const Quaternion& q, const Vector3& t);
 
 // Interoperation with the model runtime's glm types.
 inline glm::quat toGlm(const Quaternion& q) { return glm::quat(q.w, q.x, q.y, q.z); }

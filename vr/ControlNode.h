@@ -32,6 +32,8 @@ struct ControlNode {
     Quaternion solveRotation;            // rotation found by the solver, parent space; identity at rest
     Vector3 restPos;                     // rest position, model space
     Matrix4 solveMatrix;                 // accumulated rotation during a solve
+    Quaternion triggerRotation;          // fingers: the result of the trigger blend
+    Quaternion snapshot;                 // fingers: animation rotation when the last button animation started
     ControlNode* parentJoint = nullptr;  // next joint toward the chain root, observed; null at the root
     mmd::MMDNode* node = nullptr;
     QString name;
