@@ -1,0 +1,221 @@
+// Calibration from the two controller positions: the performer's centre, facing and size, the records and
+// matrices it derives, what the result does to tracking positions, its log, and the four stored settings.
+#include "vr/Calibration.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "app/base/KySettings.h"
+#include "mmd/PMXModel.h"
+#include "support/ModelBuilder.h"
+#include "vr/BodyMath.h"
+#include "vr/VrTestSupport.h"
+
+namespace {
+
+using mnx::test::ModelBuilder;
+
+constexpr float kTolerance = 1e-5f;
+constexpr float kDeg = 3.14159265358979f / 180.0f;
+const Vector3 kUp{0.0f, 1.0f, 0.0f};
+
+void expectNear(const Vector3& actual, const Vector3& expected, float tolerance = kTolerance) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+
+// Equal as rotations (either sign).
+void expectSameRotation(const Quaternion& actual, const Quaternion& expected) {
+    const float d = actual.w * expected.w + actual.x * expected.x + actual.y * expected.y + actual.z * expected.z;
+    EXPECT_NEAR(std::fabs(d), 1.0f, kTolerance);
+}
+
+void expectNear(const Matrix4& actual, const Matrix4& expected) {
+    for (size_t i = 0; i < 16; ++i) EXPECT_NEAR(actual.m[i], expected.m[i], kTolerance) << "element " << i;
+}
+
+Vector3 turnedAboutY(float degrees, const Vector3& v) {
+    return bodymath::rotate(bodymath::axisAngle(0, 1, 0, degrees * kDeg), v);
+}
+
+// A model whose "右肩" rests at `shoulderY` model units, or without one when shoulderY is negative.
+std::shared_ptr<mmd::PMXModel> buildModel(float shoulderY, const std::string& file) {
+    ModelBuilder b;
+    const int center = b.AddBone("センター", {0, 8, 0});
+    if (shoulderY >= 0.0f) b.AddBone("右肩", {-1, shoulderY, 0}, center);
+    b.AddBone("左肩", {1, 30, 0}, center);
+    b.AddVertex({0, 0, 0}, center);
+    b.AddVertex({1, 0, 0}, center);
+    b.AddVertex({0, 1, 0}, center);
+    b.AddTriangle(0, 1, 2);
+    b.AddMaterial("body");
+    const std::string path = ::testing::TempDir() + file;
+    EXPECT_TRUE(b.WriteFile(path));
+    auto model = std::make_shared<mmd::PMXModel>();
+    if (!model->Load(path, "")) return nullptr;
+    return model;
+}
+
+TEST(CalibrationTest, HandsOutToTheSidesFacingMinusZ) {
+    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, 1.44f, nullptr);
+    expectNear(c.center, {0.0f, 1.4f, 0.0f});
+    expectNear(c.direction, {0.0f, 0.0f, -1.0f});
+    expectSameRotation(c.srt.rotation, bodymath::axisAngle(0, 1, 0, 180.0f * kDeg));
+    expectNear(c.srt.translation, {0.0f, -0.04f, 0.0f});
+    EXPECT_FLOAT_EQ(c.modelShoulderHeight, 1.4f);
+    EXPECT_FLOAT_EQ(c.shoulderScale, 1.44f / 1.4f);
+    expectNear(c.srt.scale, {1.44f / 1.4f, 1.44f / 1.4f, 1.44f / 1.4f});
+    expectNear(c.matrix, bodymath::toMatrix(c.srt));
+    expectNear(bodymath::mul(c.inverseMatrix, c.matrix), Matrix4{});
+}
+
+// The performer turned by `turn` degrees about the vertical and standing at (2, 0, −1).
+class TurnedPerformerTest : public ::testing::TestWithParam<float> {};
+
+TEST_P(TurnedPerformerTest, FacingAndRotationTurnWithThePerformer) {
+    const float turn = GetParam();
+    const Vector3 feet{2.0f, 0.0f, -1.0f};
+    const Vector3 left = bodymath::add(feet, turnedAboutY(turn, {-0.7f, 1.5f, 0.0f}));
+    const Vector3 right = bodymath::add(feet, turnedAboutY(turn, {0.7f, 1.5f, 0.0f}));
+    const float shoulder = 1.5f;
+    const Calibration c = calibrate(left, right, shoulder, nullptr);
+
+    expectNear(c.center, {2.0f, 1.5f, -1.0f});
+    expectNear(c.direction, turnedAboutY(turn, {0.0f, 0.0f, -1.0f}));
+    // A turn about y by the same angle as the performer, from the half turn of the unturned case.
+    expectSameRotation(c.srt.rotation, bodymath::axisAngle(0, 1, 0, (180.0f + turn) * kDeg));
+    expectNear(c.srt.translation, {2.0f, 0.0f, -1.0f});
+
+    // Through the inverse: the feet to the origin, the facing to +z and the left hand to the model's left
+    // (+x) at the model's shoulder height.
+    expectNear(bodymath::transformPoint(c.inverseMatrix, feet), {0.0f, 0.0f, 0.0f});
+    const Vector3 facing = bodymath::rotate(c.inverseMatrix, c.direction);
+    expectNear(facing, {0.0f, 0.0f, 1.0f / c.shoulderScale});
+    const Vector3 leftInModel = bodymath::transformPoint(c.inverseMatrix, left);
+    expectNear(leftInModel, {0.7f / c.shoulderScale, kFallbackShoulderHeight, 0.0f});
+}
+
+INSTANTIATE_TEST_SUITE_P(Turns, TurnedPerformerTest, ::testing::Values(0.0f, 90.0f, -90.0f, 30.0f, 135.0f));
+
+TEST(CalibrationTest, HandsAtTheSameHorizontalPositionGiveNoFacing) {
+    const Calibration c = calibrate({0.3f, 1.0f, 0.5f}, {0.3f, 1.8f, 0.5f}, 1.44f, nullptr);
+    EXPECT_EQ(c.direction, (Vector3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(c.srt.rotation, Quaternion());
+    expectNear(c.center, {0.3f, 1.4f, 0.5f});
+    expectNear(c.srt.translation, {0.3f, -0.04f, 0.5f});
+}
+
+struct ShoulderCase {
+    const char* label;
+    float shoulderY;  // model units; negative: no "右肩"
+    float expectedHeight;
+    bool logged;
+};
+
+class ModelShoulderTest : public ::testing::TestWithParam<ShoulderCase> {};
+
+TEST_P(ModelShoulderTest, ScaleIsThePerformersShoulderOverTheModels) {
+    const ShoulderCase& p = GetParam();
+    auto model = buildModel(p.shoulderY, std::string("calibration_") + p.label + ".pmx");
+    ASSERT_NE(model, nullptr);
+    vrtest::QtLog log;
+    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, 1.44f, model.get());
+    EXPECT_NEAR(c.modelShoulderHeight, p.expectedHeight, kTolerance);
+    EXPECT_NEAR(c.shoulderScale, 1.44f / p.expectedHeight, kTolerance);
+    EXPECT_EQ(log.all().filter(QStringLiteral("D model shoulderHeight")).size(), p.logged ? 1 : 0);
+    EXPECT_EQ(log.all().filter(QStringLiteral("D shoulderScale")).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, ModelShoulderTest,
+                         ::testing::Values(ShoulderCase{"AtPerformersHeight", 14.4f, 1.44f, true},
+                                           ShoulderCase{"Taller", 16.0f, 1.6f, true},
+                                           ShoulderCase{"WithoutShoulder", -1.0f, kFallbackShoulderHeight, false},
+                                           ShoulderCase{"ShoulderOnTheFloor", 0.0f, kFallbackShoulderHeight, false}),
+                         [](const ::testing::TestParamInfo<ShoulderCase>& info) {
+                             return std::string(info.param.label);
+                         });
+
+TEST(CalibrationTest, ModelWithShoulderAtThePerformersHeightHasScaleOne) {
+    auto model = buildModel(14.4f, "calibration_scale_one.pmx");
+    ASSERT_NE(model, nullptr);
+    const KySettings defaults;
+    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, defaults.userShoulderHeight, model.get());
+    EXPECT_NEAR(c.shoulderScale, 1.0f, kTolerance);
+    expectNear(c.srt.scale, {1.0f, 1.0f, 1.0f});
+}
+
+TEST(CalibrationTest, InverseRecordUndoesRotationAndTranslationButNotTheScale) {
+    const SRT srt{{2.0f, 2.0f, 2.0f}, bodymath::axisAngle(0.6f, 0.0f, 0.8f, 50.0f * kDeg), {1.0f, -2.0f, 3.5f}};
+    const SRT inverse = inverseRecord(srt);
+    expectNear(inverse.scale, {0.5f, 0.5f, 0.5f});
+    EXPECT_EQ(inverse.rotation, bodymath::conjugate(srt.rotation));
+    const Matrix4 rigid = bodymath::fromRotationTranslation(srt.rotation, srt.translation);
+    expectNear(inverse.translation, bodymath::translationOf(bodymath::inverse(rigid)));
+    // Its rotation and translation alone undo those of the record.
+    expectNear(bodymath::mul(bodymath::fromRotationTranslation(inverse.rotation, inverse.translation), rigid),
+               Matrix4{});
+
+    const SRT flat{{0.0f, 4.0f, 0.0f}, Quaternion(), {1.0f, 1.0f, 1.0f}};
+    expectNear(inverseRecord(flat).scale, {0.0f, 0.25f, 0.0f});
+}
+
+TEST(CalibrationTest, ZeroShoulderHeightStoresAZeroScaleAndAnIdentityInverse) {
+    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, 0.0f, nullptr);
+    EXPECT_EQ(c.srt.scale, (Vector3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(c.inverseSrt.scale, (Vector3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(c.inverseMatrix, Matrix4{});
+}
+
+TEST(CalibrationTest, LogsInputsDirectionAngleScaleAndThreeMatrices) {
+    vrtest::QtLog log;
+    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, 1.44f, nullptr);
+    const QStringList& lines = log.all();
+    const QStringList expectedStarts = {
+        "D vec0 Vector3(-0.7, 1.4, 0)",
+        "D vec1 Vector3(0.7, 1.4, 0)",
+        "D center Vector3(0, 1.4, 0)",
+        "D vec0 - center Vector3(-0.7, 0, 0)",
+        "D dir Vector3(",
+        "D angle Vector3(",
+        "D shoulderScale",
+        "D " + debugText(bodymath::inverse(bodymath::toMatrix(c.srt))),
+        "D " + debugText(bodymath::toMatrix(c.inverseSrt)),
+        "D Matrix4((1, 0, 0, 1), (0, 1, 0, 2), (0, 0, 1, 3), (0, 0, 0, 1))",
+    };
+    ASSERT_EQ(lines.size(), expectedStarts.size()) << lines.join("\n").toStdString();
+    for (int i = 0; i < lines.size(); ++i) EXPECT_TRUE(lines[i].startsWith(expectedStarts[i])) << lines[i].toStdString();
+    // The half turn reads as 180° about y, whichever Euler triple expresses it.
+    EXPECT_TRUE(lines[5].contains("180")) << lines[5].toStdString();
+}
+
+TEST(CalibrationTest, StoredValuesSurviveSaveAndLoad) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const Calibration c = calibrate({0.1f, 1.3f, 0.7f}, {0.9f, 1.5f, -0.4f}, 1.5f, nullptr);
+    KySettings written;
+    written.setFileName(dir.filePath(QStringLiteral("config.ini")));
+    storeCalibration(c, written);
+    EXPECT_EQ(written.vrSelfPosSRT, c.srt);
+    EXPECT_EQ(written.vrSelfPosMatrix, c.matrix);
+    EXPECT_EQ(written.vrSelfPosInverseMatrix, c.inverseMatrix);
+    EXPECT_EQ(written.vrSelfPosInverseSRT, c.inverseSrt);
+    written.save();
+
+    KySettings read;
+    read.setFileName(written.fileName());
+    read.load();
+    EXPECT_EQ(read.vrSelfPosSRT, c.srt);
+    EXPECT_EQ(read.vrSelfPosMatrix, c.matrix);
+    EXPECT_EQ(read.vrSelfPosInverseMatrix, c.inverseMatrix);
+    EXPECT_EQ(read.vrSelfPosInverseSRT, c.inverseSrt);
+    // Calibration leaves the other two matrices alone.
+    EXPECT_EQ(read.vrScalingMatrix, Matrix4{});
+    EXPECT_EQ(read.vrOffsetMatrix, Matrix4{});
+}
+
+}  // namespace
