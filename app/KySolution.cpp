@@ -10,6 +10,12 @@
 #include "app/KyThread.h"
 #include "app/base/KySettings.h"
 #include "face/iFacialMoCap.h"
+#include "mmdr/AppContext.h"
+#include "mmdr/Model.h"
+#include "render/TzRenderer.h"
+#include "vr/BodyMath.h"
+#include "vr/Calibration.h"
+#include "vr/VRController.h"
 
 namespace {
 KySolution* g_solution = nullptr;
@@ -80,7 +86,26 @@ void KySolution::onGlobalMenuR_LongPressed() {
 
 void KySolution::onGlobalMenuR_Pressed() { onSendLookForward(); }
 
-void KySolution::onCalibration() {}
+void KySolution::onCalibration() {
+    const VRController* controller = vrController();
+    KySettings* settings = kySettings();
+    if (controller == nullptr || settings == nullptr) return;
+    const VRController::Hand& left = controller->hands[0];
+    const VRController::Hand& right = controller->hands[1];
+    if (left.poseAction == mnxvr::k_ulInvalidActionHandle || right.poseAction == mnxvr::k_ulInvalidActionHandle) {
+        return;
+    }
+    // Without a model the performer is still placed and turned; only the size falls back to a default.
+    mmd::MMDModel* model = nullptr;
+    if (TzRenderer* renderer = tzRenderer()) {
+        if (AppContext* context = renderer->appContext()) {
+            if (context->m_mainModel != nullptr) model = context->m_mainModel->m_mmdModel.get();
+        }
+    }
+    const Calibration calibration = calibrate(bodymath::translationOf(left.pose), bodymath::translationOf(right.pose),
+                                              settings->userShoulderHeight, model);
+    storeCalibration(calibration, *settings);
+}
 
 void KySolution::onResetPhysics() {}
 

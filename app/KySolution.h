@@ -46,7 +46,9 @@ public slots:
     void onGlobalMenuR_LongPressed();
     // Re-centres like onSendLookForward().
     void onGlobalMenuR_Pressed();
-    // Calibration of the performer to the model; does nothing until VR body tracking exists.
+    // Calibrates the performer, holding both controllers out at shoulder height, to the main model and
+    // stores the result in the settings store (saved with it). Does nothing unless VR runs with both hands'
+    // pose actions resolved.
     void onCalibration();
     void onResetPhysics();
     // The capture thread ended: logs "KySolution::onCaptureTimeout" and emits captured(false).
