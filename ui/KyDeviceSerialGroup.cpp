@@ -24,5 +24,10 @@ void KyDeviceSerialGroup::onSerialEditingFinished() {
     auto* row = qobject_cast<FluentLineEdit*>(sender());
     if (!settings || !row) return;
     const int slot = row->itemData().toInt();
-    if (slot >= 0 && slot < kSlots) settings->deviceSerials[static_cast<size_t>(slot)] = row->text().trimmed();
+    if (slot < 0 || slot >= kSlots) return;
+    QString& stored = settings->deviceSerials[static_cast<size_t>(slot)];
+    const QString serial = row->text().trimmed();
+    if (serial == stored) return;
+    stored = serial;
+    emit settings->deviceSerialsChanged();
 }

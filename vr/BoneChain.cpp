@@ -51,6 +51,10 @@ void BoneChain::finishSetup() {
         joint->toParent = joint->parentJoint ? bodymath::sub(joint->parentJoint->pos, joint->pos) : Vector3{};
         joint->pos = joint->restPos;
     }
+    // The twist bone lies along the forearm; the wrist step turns the controller's roll about its direction.
+    if (m_twist && !m_joints.empty()) {
+        m_twist->restFrame = bodymath::lookRotation(bodymath::sub(m_joints[0]->restPos, m_twist->restPos), m_upAxis);
+    }
     m_armStart = nullptr;
     if (m_side == kHead) return;
     for (auto& joint : m_joints) {

@@ -23,7 +23,7 @@ public:
 
     // Appends a joint for `node` (effector first, root last) with a green marker; null node adds nothing.
     ControlNode* addJoint(mmd::MMDNode* node);
-    // The twist bone of an arm; null for none.
+    // The twist bone of an arm; null for none. Set before finishSetup, which gives it its rest frame.
     void setTwist(mmd::MMDNode* node);
     // Links the joints and derives their rest data (parent links, child positions, rest frames, offsets). Run
     // once after the joints are added.

@@ -63,7 +63,12 @@ ExtarnalController::ExtarnalController(QObject* parent) : QObject(parent) {
     connect(this, &ExtarnalController::captureError, this, &ExtarnalController::onErrorStateChanged);
     if (KySettings* settings = kySettings()) {
         connect(settings, &KySettings::modelLRChanged, this, &ExtarnalController::onModelLRChanged);
+        connect(settings, &KySettings::deviceSerialsChanged, this, &ExtarnalController::onTrackerSettingChanged);
     }
+    connect(&m_hands.handAnimR, &QVariantAnimation::valueChanged, this, &ExtarnalController::onRightHandValueChanged);
+    connect(&m_hands.handAnimL, &QVariantAnimation::valueChanged, this, &ExtarnalController::onLeftHandValueChanged);
+    connect(&m_hands.handAnimR, &QVariantAnimation::finished, this, &ExtarnalController::onRightHandAnimationFinished);
+    connect(&m_hands.handAnimL, &QVariantAnimation::finished, this, &ExtarnalController::onLeftHandAnimationFinished);
 }
 
 ExtarnalController::~ExtarnalController() = default;
@@ -79,6 +84,11 @@ bool ExtarnalController::SetupController(const std::shared_ptr<mmd::MMDModel>& m
     m_bodyTrackingEnabled = true;
     for (const mmd::MMDNode* bone : m_bodyBones) m_bodyTrackingEnabled = m_bodyTrackingEnabled && bone != nullptr;
     qDebug() << "EnableBodyTracking" << m_bodyTrackingEnabled;
+    connectVRController();
+    const KySettings* settings = kySettings();
+    m_hands.bind(&m_fingerGroup, &m_fingerByName);
+    m_hands.loadAll(HandPoseRig::poseFolder(settings != nullptr ? settings->resourceDir : QString(),
+                                            settings != nullptr ? settings->poseSet : QString()));
     addVirtualNodes();
     buildChains();
     buildFilterRecords();
@@ -104,6 +114,7 @@ bool ExtarnalController::SetupController(const std::shared_ptr<mmd::MMDModel>& m
         }
     }
     if (glContextCurrent()) InitializeMarkers();
+    onTrackerSettingChanged();
     m_ready = true;
     return true;
 }
@@ -305,12 +316,6 @@ void ExtarnalController::onModelSettingChanged() {
             }
         }
     }
-}
-
-void ExtarnalController::onTrackerSettingChanged() {
-    qDebug() << "ExtarnalController::onTrackerSettingChanged";
-    // No tracked-device container exists before VR body tracking, so no serial can match a device yet.
-    m_trackerSlots.fill(nullptr);
 }
 
 void ExtarnalController::onModelLRChanged() { resetPhysics(); }

@@ -13,6 +13,7 @@
 #include "vr/ControlNode.h"
 #include "vr/FaceFeed.h"
 #include "vr/FaceMorphBinding.h"
+#include "vr/HandPoseRig.h"
 #include "vr/SampleHistory.h"
 
 class QVariantAnimation;
@@ -26,8 +27,8 @@ class MMDNode;
 class MMDRigidBody;
 }  // namespace mmd
 
-// Drives one model from the live inputs: head, eyes, upper body and face morphs from face capture (arms and
-// hands from the VR controllers arrive with VR body tracking). The drawable model owns it, binds it with
+// Drives one model from the live inputs: head, eyes, upper body and face morphs from face capture, arms and
+// fingers from the VR controllers while VR runs. The drawable model owns it, binds it with
 // SetupController and calls its per-frame steps around the model's own evaluation; until it is bound every step
 // does nothing. Writes node animation values (model space, runtime right-handed frame, model units) and morph
 // weights. GUI thread only.
@@ -107,6 +108,8 @@ public:
     const SampleHistory& headHistory() const { return m_headHistory; }
     const SampleHistory& leftEyeHistory() const { return m_leftEyeHistory; }
     const SampleHistory& rightEyeHistory() const { return m_rightEyeHistory; }
+    const HandPoseRig& handPoses() const { return m_hands; }
+    HandPoseRig& handPoses() { return m_hands; }
 
     // Copied from the internal morph data of the model (built before this object): whether the per-frame step
     // redistributes blink and squint, and brow and nose-sneer values.
@@ -118,13 +121,43 @@ signals:
     void captureError(bool frozen);
 
 public slots:
+    // Finger poses from the controllers (see HandPoseRig): the trigger closes the hand into a fist, the buttons
+    // switch it into a named pose while held.
+    void onTriggerRValueChanged(float value);
+    void onTriggerLValueChanged(float value);
+    void onGripR_Pressed();
+    void onGripR_Released();
+    void onGripL_Pressed();
+    void onGripL_Released();
+    void onClickUpR_Pressed();
+    void onClickUpR_Released();
+    void onClickUpL_Pressed();
+    void onClickUpL_Released();
+    void onClickDownR_Pressed();
+    void onClickDownR_Released();
+    void onClickDownL_Pressed();
+    void onClickDownL_Released();
+    void onClickRightR_Pressed();
+    void onClickRightR_Released();
+    void onClickRightL_Pressed();
+    void onClickRightL_Released();
+    void onClickLeftR_Pressed();
+    void onClickLeftR_Released();
+    void onClickLeftL_Pressed();
+    void onClickLeftL_Released();
+    void onRightHandValueChanged(QVariant value);
+    void onLeftHandValueChanged(QVariant value);
+    void onRightHandAnimationFinished();
+    void onLeftHandAnimationFinished();
+    void setOpenDuration(int ms);
+    void setCloseDuration(int ms);
     // Physics reset: bodies back onto their bones, gravity from the settings, filter histories emptied and
     // resized to Global/NoiseFIlter.
     void onSceneSettingChanged();
     void onDrawSettingChanged();
     // Re-assigns the face bindings' sensitivity curves from the settings.
     void onModelSettingChanged();
-    // Re-resolves the six tracker slots from the settings' device serials.
+    // Re-resolves the six tracker slots from the settings' device serials among the tracked devices.
     void onTrackerSettingChanged();
     // Same physics reset as onSceneSettingChanged().
     void onModelLRChanged();
@@ -154,6 +187,8 @@ private:
     void updateHandPoses();
     void readTrackerSlots();
     void updateArms();
+    void wristStep(BoneChain& chain, const Quaternion& targetRotation);
+    void connectVRController();
     void blendRotation(mmd::MMDNode* node, const Quaternion& q) const;
     void blendTranslation(mmd::MMDNode* node, const Vector3& t) const;
 
@@ -192,6 +227,8 @@ private:
     bool m_bodyTrackingEnabled = false;
     bool m_ready = false;
     QString m_errorText;
+
+    HandPoseRig m_hands;
 
     std::vector<std::unique_ptr<FaceMorphBinding>> m_bindings;
     QHash<const mmd::MMDMorph*, FaceMorphBinding*> m_bindingByMorph;

@@ -1,4 +1,4 @@
-// The body controller's per-frame steps: capture stamp, head and eyes, face morphs, tracker slots and the
+// The body controller's per-frame steps of face capture: capture stamp, head and eyes, face morphs and the
 // noise filter after physics.
 #include <QEasingCurve>
 #include <algorithm>
@@ -132,18 +132,6 @@ void ExtarnalController::updateHeadAndEyes() {
                 break;
         }
     }
-}
-
-void ExtarnalController::updateHandPoses() {
-    // Finger poses follow the VR controllers' buttons; nothing to do until VR body tracking exists.
-}
-
-void ExtarnalController::readTrackerSlots() {
-    // The slots are resolved by onTrackerSettingChanged(); no per-frame computation consumes them yet.
-}
-
-void ExtarnalController::updateArms() {
-    // The arms follow the VR controllers; without VR body tracking there is no controller to follow.
 }
 
 void ExtarnalController::ApplyFaceMorphs() {

@@ -112,6 +112,8 @@ signals:
     void modelLoaded();
     void modelSenceChanged();
     void modelLRChanged();
+    // Some deviceSerials entry was edited.
+    void deviceSerialsChanged();
 
 private:
     QString m_fileName;

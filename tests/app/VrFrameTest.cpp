@@ -1,5 +1,6 @@
 // The main window with the simulated VR runtime: both eyes are rendered each frame and submitted side by side,
-// a quit event from the runtime saves the settings and ends the event loop, a broken session leaves VR off.
+// the shipped session calibrates the performer and moves the sample character's arms and fingers, a quit event
+// from the runtime saves the settings and ends the event loop, a broken session leaves VR off.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,13 +14,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
+#include <glm/gtc/quaternion.hpp>
 #include <memory>
 
 #include "AppTestSupport.h"
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/KySettings.h"
+#include "mmd/MMDModel.h"
+#include "mmd/MMDNode.h"
+#include "mmdr/AppContext.h"
+#include "mmdr/Model.h"
 #include "render/TzRenderer.h"
 #include "vr/SimulatedRuntime.h"
 #include "vr/VRRuntimeLoader.h"
@@ -70,6 +77,21 @@ protected:
         return path;
     }
 
+    // Lets at least `frames` more frames be painted, however slowly the machine draws them.
+    bool waitFrames(int frames, int timeoutMs = 30000) {
+        const uint64_t start = m_window->frameCount();
+        QElapsedTimer clock;
+        clock.start();
+        while (m_window->frameCount() - start < uint64_t(frames) && clock.elapsed() < timeoutMs) QTest::qWait(20);
+        return m_window->frameCount() - start >= uint64_t(frames);
+    }
+    mmd::MMDNode* node(const char* name) const {
+        mmd::MMDModel* model = m_window->renderer()->appContext()->m_mainModel->m_mmdModel.get();
+        const int i = model->GetNodeManager()->FindNodeIndex(name);
+        return i >= 0 ? model->GetNodeManager()->GetNode(size_t(i)) : nullptr;
+    }
+    static float height(const mmd::MMDNode* n) { return n->GetGlobalTransform()[3][1]; }
+
     QTemporaryDir m_dir;
     std::unique_ptr<KySettings> m_settings;
     std::unique_ptr<MainWidget> m_window;
@@ -118,6 +140,40 @@ TEST_F(VrFrameTest, BothEyesAreRenderedAndSubmittedEveryFrame) {
     EXPECT_GT(drawnShare(left), 0.5);
     EXPECT_GT(drawnShare(right), 0.5);
     EXPECT_NE(left, right);
+}
+
+TEST_F(VrFrameTest, ShippedSessionCalibratesAndDrivesArmsAndFingers) {
+    SimulatedRuntime* runtime = start(SimulatedRuntime::defaultSessionPath(), true);
+    ASSERT_NE(runtime, nullptr) << "no OpenGL 4.1 core context";
+    ASSERT_TRUE(m_vrUp);
+    ASSERT_NE(m_window->renderer()->appContext()->m_mainModel, nullptr);
+    // Session time 0: the performer stands with the arms out and holds the left menu button; after two seconds of
+    // real time the long press calibrates.
+    QElapsedTimer clock;
+    clock.start();
+    while (m_settings->vrSelfPosSRT.scale.x == 0.0f && clock.elapsed() < 30000) QTest::qWait(50);
+    ASSERT_GT(m_settings->vrSelfPosSRT.scale.x, 0.0f) << "the menu long press calibrated";
+    // Facing -z: half a turn about y.
+    EXPECT_NEAR(std::fabs(m_settings->vrSelfPosSRT.rotation.y), 1.0f, 1e-4f);
+
+    // Both hands above the head with the triggers pulled all the way.
+    runtime->setSessionTime(4.0);
+    ASSERT_TRUE(waitFrames(3));
+    const float head = height(node("頭"));
+    EXPECT_GT(height(node("右手首")), head);
+    EXPECT_GT(height(node("左手首")), head);
+    const glm::quat fist = node("右人指２")->GetAnimationRotate();
+    EXPECT_LT(std::fabs(fist.w), 0.99f) << "the pulled trigger closes the fingers";
+    m_window->grabFramebuffer().save(QStringLiteral(MNX_TEST_OUTPUT_DIR "/vr_body_arms_up.png"));
+
+    // Reaching forward, triggers released, the left grip held: the hands come down in front of the body.
+    runtime->setSessionTime(6.0);
+    ASSERT_TRUE(waitFrames(3));
+    QTest::qWait(700);  // the grip pose eases in over 400 ms
+    ASSERT_TRUE(waitFrames(1));
+    EXPECT_LT(height(node("右手首")), head);
+    EXPECT_LT(std::fabs(glm::dot(node("右人指２")->GetAnimationRotate(), fist)), 0.9999f);
+    m_window->grabFramebuffer().save(QStringLiteral(MNX_TEST_OUTPUT_DIR "/vr_body_reach.png"));
 }
 
 TEST_F(VrFrameTest, QuitEventSavesTheSettingsAndEndsTheLoop) {
