@@ -22,6 +22,8 @@
 #include "vr/BodyMath.h"
 #include "vr/ExtarnalController.h"
 #include "vr/VRController.h"
+#include "vr/VRDevice.h"
+#include "vr/VRDeviceContainer.h"
 
 namespace {
 
@@ -218,6 +220,22 @@ TEST_P(ArmTrackingGlTest, ControllerRotationTurnsTheWristAndSplitsTheRollWithThe
     if (GetParam().twist) {
         EXPECT_LT(std::fabs(node("右手捩")->GetAnimationRotate().w), 0.9999f) << "part of the roll goes to the twist";
     }
+}
+
+TEST_P(ArmTrackingGlTest, TrackerSlotsFollowTheSerialsAsTheyAreEdited) {
+    ASSERT_NE(createDeviceContainer(), nullptr);
+    vrDevices()->update();
+    m_settings.deviceSerials[0] = QStringLiteral("CL");
+    m_settings.deviceSerials[3] = QStringLiteral("CR");
+    m_settings.deviceSerials[4] = QStringLiteral("nobody");
+    emit m_settings.deviceSerialsChanged();
+    const auto& tracked = m_controller->trackerSlots();
+    ASSERT_NE(tracked[0], nullptr);
+    EXPECT_EQ(tracked[0], vrDevices()->findBySerial(QStringLiteral("CL")));
+    EXPECT_EQ(tracked[3], vrDevices()->findBySerial(QStringLiteral("CR")));
+    EXPECT_EQ(tracked[4], nullptr) << "a serial that matches no device leaves its slot empty";
+    EXPECT_EQ(tracked[1], nullptr);
+    destroyDeviceContainer();
 }
 
 TEST_P(ArmTrackingGlTest, ArmFrameAllocatesNothing) {
