@@ -90,13 +90,7 @@ glm::vec3 position(const mmd::MMDNode* node) { return glm::vec3(node->GetGlobalT
 
 class ArmTrackingGlTest : public ::testing::TestWithParam<Body> {
 protected:
-    static void SetUpTestSuite() {
-        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR");
-        QDir().mkpath(dir);
-        QFile::remove(dir + QStringLiteral("/mnx_actions.json"));
-        QFile::copy(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json"),
-                    dir + QStringLiteral("/mnx_actions.json"));
-    }
+    static void SetUpTestSuite() { vrtest::installShippedManifest(); }
 
     void SetUp() override {
         if (!m_gl.create()) GTEST_SKIP() << "no OpenGL 4.1 core context";

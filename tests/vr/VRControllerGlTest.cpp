@@ -23,13 +23,7 @@ void spin(int ms) {
 class VRControllerGlTest : public ::testing::Test {
 protected:
     // The controller reads its manifest beside the executable; put the shipped one there.
-    static void SetUpTestSuite() {
-        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR");
-        QDir().mkpath(dir);
-        QFile::remove(dir + QStringLiteral("/mnx_actions.json"));
-        QFile::copy(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json"),
-                    dir + QStringLiteral("/mnx_actions.json"));
-    }
+    static void SetUpTestSuite() { vrtest::installShippedManifest(); }
     bool start(const QString& timeline, const QString& rightExtra = QString()) {
         if (!m_gl.create()) return false;
         const QString right = QStringLiteral(R"("hand": "right", "renderModel": "sim_wand")") +

@@ -3,6 +3,7 @@
 // and a runtime double that counts every call.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QObject>
@@ -23,6 +24,15 @@
 #include "vr/VRSystem.h"
 
 namespace vrtest {
+
+// The input-action controller reads its manifest beside the executable; puts the shipped one there.
+inline void installShippedManifest() {
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR");
+    QDir().mkpath(dir);
+    QFile::remove(dir + QStringLiteral("/mnx_actions.json"));
+    QFile::copy(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json"),
+                dir + QStringLiteral("/mnx_actions.json"));
+}
 
 // A device line of session JSON with one keyframe at `position` and optional validity gaps.
 inline QString device(int index, const char* cls, const char* serial, const QString& extra = QString(),
