@@ -13,12 +13,15 @@ KyThread::~KyThread() {
     m_receiver->Interrupt();
     quit();
     wait();
+    const std::lock_guard<std::mutex> ended(m_runEnd);
 }
 
 bool KyThread::waitFinished(unsigned long timeoutMs) {
     m_mutex.lock();
     m_mutex.unlock();
-    return wait(timeoutMs);
+    if (!wait(timeoutMs)) return false;
+    const std::lock_guard<std::mutex> ended(m_runEnd);
+    return true;
 }
 
 void KyThread::run() {
@@ -26,15 +29,19 @@ void KyThread::run() {
         QMutexLocker locker(&m_mutex);
         m_receiver->Start();
     }
-    QTimer timer;
-    m_timer = &timer;
-    connect(&timer, SIGNAL(timeout()), this, SLOT(onTimer()), Qt::DirectConnection);
-    timer.setInterval(1);
-    timer.start();
-    exec();
-    timer.stop();
-    m_timer = nullptr;
+    {
+        // Gone before the run's end is published: its destruction still edits this object's connections.
+        QTimer timer;
+        m_timer = &timer;
+        connect(&timer, SIGNAL(timeout()), this, SLOT(onTimer()), Qt::DirectConnection);
+        timer.setInterval(1);
+        timer.start();
+        exec();
+        timer.stop();
+        m_timer = nullptr;
+    }
     // No connection outlives a capture run, however the loop ended.
+    const std::lock_guard<std::mutex> ending(m_runEnd);
     m_receiver->Disconnect();
 }
 

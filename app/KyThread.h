@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <QThread>
 #include <memory>
+#include <mutex>
 
 class QTimer;
 class iFacialMoCap;
@@ -40,5 +41,8 @@ protected:
 private:
     QTimer* m_timer = nullptr;  // exists only during run(), on the worker thread
     QMutex m_mutex;
+    // Released by run() as its last step and taken after every wait(): a standard mutex, so that thread checkers,
+    // which cannot see inside Qt, also see the end of a run ordered before what the GUI thread does next.
+    std::mutex m_runEnd;
     std::unique_ptr<iFacialMoCap> m_receiver;
 };
