@@ -108,8 +108,6 @@ public:
     const SampleHistory& headHistory() const { return m_headHistory; }
     const SampleHistory& leftEyeHistory() const { return m_leftEyeHistory; }
     const SampleHistory& rightEyeHistory() const { return m_rightEyeHistory; }
-    const HandPoseRig& handPoses() const { return m_hands; }
-    HandPoseRig& handPoses() { return m_hands; }
 
     // Copied from the internal morph data of the model (built before this object): whether the per-frame step
     // redistributes blink and squint, and brow and nose-sneer values.

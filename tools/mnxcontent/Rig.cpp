@@ -183,27 +183,27 @@ HandLayout LeftHandLayout() {
     auto place = [&h](float along, float across, float normal) {
         return h.wrist + h.along * along + h.across * across + h.palmNormal * normal;
     };
-    struct Spec {
+    struct FingerShape {
         const char* name;
         float across;
         float along;
         float lengths[3];
         float radius;
     };
-    const Spec specs[4] = {{"人指", 0.27f, 0.98f, {0.36f, 0.26f, 0.22f}, 0.095f},
+    const FingerShape shapes[4] = {{"人指", 0.27f, 0.98f, {0.36f, 0.26f, 0.22f}, 0.095f},
                            {"中指", 0.09f, 1.02f, {0.40f, 0.29f, 0.24f}, 0.1f},
                            {"薬指", -0.1f, 0.99f, {0.37f, 0.27f, 0.22f}, 0.095f},
                            {"小指", -0.27f, 0.92f, {0.29f, 0.21f, 0.18f}, 0.085f}};
     // The fingers fan out a little from the middle finger.
     for (int f = 0; f < 4; ++f) {
         FingerLayout& finger = h.fingers[f + 1];
-        finger.name = specs[f].name;
+        finger.name = shapes[f].name;
         finger.firstNumber = 1;
-        finger.radius = specs[f].radius;
-        const glm::vec3 dir = glm::normalize(h.along + h.across * (specs[f].across - 0.09f) * 0.25f);
-        finger.joints[0] = place(specs[f].along, specs[f].across, 0.0f);
+        finger.radius = shapes[f].radius;
+        const glm::vec3 dir = glm::normalize(h.along + h.across * (shapes[f].across - 0.09f) * 0.25f);
+        finger.joints[0] = place(shapes[f].along, shapes[f].across, 0.0f);
         for (int j = 0; j < 3; ++j) {
-            finger.joints[j + 1] = finger.joints[j] + dir * specs[f].lengths[j];
+            finger.joints[j + 1] = finger.joints[j] + dir * shapes[f].lengths[j];
         }
     }
     FingerLayout& thumb = h.fingers[0];
