@@ -22,8 +22,12 @@ bool sendDatagram(const std::string& ipv4, std::uint16_t port, const char* data,
 // later listen on the same port succeeds while old connections linger. kInvalidSocket on failure.
 SocketHandle listenTcp(std::uint16_t port, int backlog);
 
-// Accepts one pending connection of a listening socket; kInvalidSocket on failure.
-SocketHandle acceptTcp(SocketHandle listener);
+// Accepts one pending connection of a listening socket; kInvalidSocket on failure. When `peerIpv4` is given it
+// receives the peer's dotted IPv4 address (empty when it has none).
+SocketHandle acceptTcp(SocketHandle listener, std::string* peerIpv4 = nullptr);
+
+// Turns on TCP keepalive so that a peer that vanished without closing is eventually reported as an error.
+bool enableKeepAlive(SocketHandle socket);
 
 enum class WaitResult { Ready, TimedOut, Interrupted, Failed };
 

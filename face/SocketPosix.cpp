@@ -49,12 +49,25 @@ SocketHandle listenTcp(std::uint16_t port, int backlog) {
     return s;
 }
 
-SocketHandle acceptTcp(SocketHandle listener) {
+SocketHandle acceptTcp(SocketHandle listener, std::string* peerIpv4) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof(peer);
     int s;
     do {
-        s = ::accept4(fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
+        s = ::accept4(fd(listener), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
     } while (s < 0 && errno == EINTR);
+    if (peerIpv4 != nullptr) {
+        char text[INET_ADDRSTRLEN] = {};
+        const bool known =
+            s >= 0 && peer.sin_family == AF_INET && inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text));
+        *peerIpv4 = known ? text : "";
+    }
     return s < 0 ? kInvalidSocket : s;
+}
+
+bool enableKeepAlive(SocketHandle socket) {
+    const int on = 1;
+    return ::setsockopt(fd(socket), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof(on)) == 0;
 }
 
 WaitResult waitReadable(SocketHandle socket, int timeoutMs, const SocketWakeup& wakeup) {
