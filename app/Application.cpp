@@ -30,6 +30,8 @@ QRect virtualDesktop(const QRect& fallback) {
     return screen ? screen->virtualGeometry() : fallback;
 }
 
+}  // namespace
+
 void showMainWindow(MainWidget& window, KySettings& settings) {
     settings.setBgColor(settings.bgColor);
     window.show();
@@ -40,8 +42,6 @@ void showMainWindow(MainWidget& window, KySettings& settings) {
     window.beginShow();
     window.controlWidget()->show();
 }
-
-}  // namespace
 
 void setApplicationAttributes() {
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);

@@ -10,6 +10,13 @@
 // reference). Returns the process exit code, always 0.
 int runMarionix(int& argc, char** argv);
 
+class KySettings;
+class MainWidget;
+
+// The show sequence of start-up: the stored background colour, show and paint, the stored geometry, the model
+// scene, the fade-in and the control window.
+void showMainWindow(MainWidget& window, KySettings& settings);
+
 // Sets the application attributes; must run before the QApplication exists.
 void setApplicationAttributes();
 

@@ -156,4 +156,8 @@ void MainWidget::closeEvent(QCloseEvent* event) {
         settings->mainGeometry = geometry();
     }
     event->accept();
+    // However the window was closed (the power button, the window manager, a termination signal), the
+    // application ends with its normal shutdown; the control window would otherwise keep the event loop alive.
+    m_controlWidget->hide();
+    QCoreApplication::quit();
 }

@@ -46,7 +46,8 @@ public slots:
     void onDebugDraw();
 
 protected:
-    // Stores the control window's position and this window's geometry in the settings store.
+    // Stores the control window's position and this window's geometry in the settings store, then ends the
+    // application (the event loop returns and the normal shutdown follows).
     void closeEvent(QCloseEvent* event) override;
 
 private:

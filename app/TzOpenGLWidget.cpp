@@ -17,6 +17,7 @@
 #include "face/FaceNameTable.h"
 #include "face/iFacialMoCap.h"
 #include "render/GLTextMessageSurface.h"
+#include "render/RenderState.h"
 #include "render/SystemMesh.h"
 #include "render/TzRenderer.h"
 #include "vr/VRController.h"
@@ -217,9 +218,10 @@ void TzOpenGLWidget::renderEyes() {
 
 void TzOpenGLWidget::renderEyeScene(int eye) {
     TzRenderer& gl = *m_renderer;
+    RenderState scene;
+    scene.frontFace = GL_CCW;
+    scene.withDepth(GL_LESS).withCulling(GL_BACK).apply();
     gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    gl.glEnable(GL_DEPTH_TEST);
-    gl.glFrontFace(GL_CCW);
     const glm::mat4 projection = toGlm(eye == 0 ? projLeft : projRight);
     const glm::mat4 eyeView = toGlm(eye == 0 ? eyeLeft : eyeRight) * toGlm(hmdView);
     const Matrix4 viewProj = fromGlm(projection * eyeView);
@@ -230,8 +232,6 @@ void TzOpenGLWidget::renderEyeScene(int eye) {
             if (device->valid) device->draw(viewProj);
         }
     }
-    gl.glEnable(GL_DEPTH_TEST);
-    gl.glEnable(GL_CULL_FACE);
     gl.drawEyeView(eyeView, projection, static_cast<int>(eyeWidth), static_cast<int>(eyeHeight));
 }
 
@@ -257,32 +257,30 @@ void TzOpenGLWidget::paintGL() {
     gl.updatePanels();
     gl.update();
 
-    gl.glClearColor(0.3f, 0.3f, 0.4f, 1.0f);
-    gl.glViewport(0, 0, static_cast<GLsizei>(eyeWidth), static_cast<GLsizei>(eyeHeight));
-    gl.glEnable(GL_CULL_FACE);
-    gl.glFrontFace(GL_CW);
-    gl.glEnable(GL_MULTISAMPLE);
-    if (vrSystem() != nullptr) renderEyes();
+    if (vrSystem() != nullptr) {
+        gl.glClearColor(0.3f, 0.3f, 0.4f, 1.0f);
+        renderEyes();
+    }
 
-    gl.glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
+    // The background colour reaches the window through this clear alone: the widget does not auto-fill, since
+    // Qt would then clear the finished frame whenever an overlay's painter begins.
     const KySettings* settings = kySettings();
     const QColor background = settings != nullptr ? settings->bgColor : QColor(Qt::black);
     const qreal ratio = devicePixelRatioF();
     const int w = static_cast<int>(width() * ratio);
     const int h = static_cast<int>(height() * ratio);
+    bindRenderTarget(static_cast<GLuint>(framebuffer), w, h);
+    RenderState().apply();
     gl.glClearColor(static_cast<float>(background.redF()), static_cast<float>(background.greenF()),
                     static_cast<float>(background.blueF()), 0.0f);
-    gl.glViewport(0, 0, w, h);
     gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    gl.glEnable(GL_DEPTH_TEST);
-    gl.glEnable(GL_CULL_FACE);
-    gl.glFrontFace(GL_CCW);
 
     gl.drawDesktop(background, w, h);
-    gl.glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
-    gl.glViewport(0, 0, w, h);
+    bindRenderTarget(static_cast<GLuint>(framebuffer), w, h);
     gl.drawDesktopToWidget(w, h);
 
+    // Qt's painter draws the overlays over the finished frame and expects the context as GL starts it.
+    restoreDefaultRenderState();
     if (m_debugDraw) drawDebugOverlay();
     drawMessageText();
     ++m_frameCount;

@@ -9,6 +9,7 @@
 #include "app/base/KySettings.h"
 #include "mmdr/Model.h"
 #include "render/GLFunctions.h"
+#include "render/RenderState.h"
 
 AppContext::AppContext() : m_fov(glm::pi<float>() / 6.0f) {}
 
@@ -84,17 +85,20 @@ void AppContext::UpdateGpu() {
 void AppContext::DrawShadowMap() {
     if (!m_shadowMap || m_shadowMap->GetFramebuffer() == 0) return;
     QOpenGLFunctions_4_1_Core* gl = glFunctions();
-    gl->glDisable(GL_MULTISAMPLE);
-    gl->glViewport(0, 0, m_shadowMap->GetWidth(), m_shadowMap->GetHeight());
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, m_shadowMap->GetFramebuffer());
+    // The map must keep the depth nearest to the light, whatever the previous pass (an overlay, a panel redraw,
+    // nothing at all on the first frame) left switched on or off. Both faces cast.
+    RenderState shadowPass;
+    shadowPass.multisample = false;
+    shadowPass.withDepth(GL_LESS).apply();
+    bindRenderTarget(m_shadowMap->GetFramebuffer(), m_shadowMap->GetWidth(), m_shadowMap->GetHeight());
+    gl->glClearDepth(1.0);
     gl->glClear(GL_DEPTH_BUFFER_BIT);
     for (mmdr::Model* model : models(RenderAccessories())) model->DrawShadowMap(*this);
     gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    RenderState().apply();
 }
 
 void AppContext::Draw(bool variableEdge) {
-    QOpenGLFunctions_4_1_Core* gl = glFunctions();
-    gl->glEnable(GL_MULTISAMPLE);
     m_cameraPosition = glm::vec3(glm::inverse(m_viewMat)[3]);
     for (mmdr::Model* model : models(RenderAccessories())) model->Draw(*this, variableEdge);
 }

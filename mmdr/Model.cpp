@@ -18,6 +18,7 @@
 #include "mmd/VMDAnimation.h"
 #include "mmdr/AppContext.h"
 #include "render/GLFunctions.h"
+#include "render/RenderState.h"
 #include "vr/ExtarnalController.h"
 
 namespace mmdr {
@@ -263,11 +264,10 @@ void Model::DrawShadowMap(AppContext& context) {
     const size_t elementSize = m_mmdModel->GetIndexElementSize();
     const mmd::MMDSubMesh* subMeshes = m_mmdModel->GetSubMeshes();
     const mmd::MMDMaterial* materials = m_mmdModel->GetMaterials();
+    gl->glBindVertexArray(m_shadowVAO);
     for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
         const mmd::MMDSubMesh& subMesh = subMeshes[i];
         if (!materials[subMesh.m_materialID].m_shadowCaster) continue;
-        gl->glBindVertexArray(m_shadowVAO);
-        gl->glDisable(GL_CULL_FACE);
         gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
     }
     gl->glBindVertexArray(0);
@@ -294,12 +294,25 @@ void Model::Draw(AppContext& context, bool variableEdge) {
         lightWVP = bias * clipToTexture * shadow->GetShadowProjectionMatrix() * shadow->GetShadowViewMatrix();
     }
 
-    gl->glEnable(GL_DEPTH_TEST);
-    gl->glDepthFunc(GL_LEQUAL);
+    // The whole pass state is set here: the caller's (or a previous overlay's) state must not leak in.
+    RenderState pass;
+    pass.frontFace = GL_CCW;
+    pass = pass.withDepth(GL_LEQUAL).withBlending(true);
+    RenderState applied = pass;
+    applied.apply();
+    const auto use = [&applied](const RenderState& state) {
+        if (state == applied) return;
+        state.apply();
+        applied = state;
+    };
 
     const float lightLength = glm::length(settings.lightDir);
     const glm::vec3 lightDir = lightLength > 0.0f ? settings.lightDir / lightLength : glm::vec3(0.0f);
-    const glm::vec3 viewLightDir = glm::mat3(context.m_viewMat) * lightDir;
+    // The eye views carry the 0.1 base scale; a direction must stay of unit length after the view transform or
+    // the toon ramp, the shadow mix and the specular half vector all shrink with it.
+    const glm::vec3 scaledLightDir = glm::mat3(context.m_viewMat) * lightDir;
+    const float viewLength = glm::length(scaledLightDir);
+    const glm::vec3 viewLightDir = viewLength > 0.0f ? scaledLightDir / viewLength : glm::vec3(0.0f);
 
     const size_t elementSize = m_mmdModel->GetIndexElementSize();
     const mmd::MMDSubMesh* subMeshes = m_mmdModel->GetSubMeshes();
@@ -368,14 +381,7 @@ void Model::Draw(AppContext& context, bool variableEdge) {
         gl->glUniform3fv(shader.m_uLightDir, 1, glm::value_ptr(viewLightDir));
         gl->glUniform3fv(shader.m_uLightColor, 1, glm::value_ptr(settings.lightColor));
 
-        if (material.m_bothFace) {
-            gl->glDisable(GL_CULL_FACE);
-        } else {
-            gl->glEnable(GL_CULL_FACE);
-            gl->glCullFace(GL_BACK);
-        }
-        gl->glEnable(GL_BLEND);
-        gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        use(pass.withCulling(material.m_bothFace ? GL_NONE : GL_BACK));
 
         gl->glUniform1i(shader.m_uShadowMap, 3);
         if (material.m_shadowReceiver) {
@@ -414,16 +420,15 @@ void Model::Draw(AppContext& context, bool variableEdge) {
             gl->glUniform1f(edge->m_uEdgeSize, material.m_edgeSize * settings.edgeMul);
             gl->glUniform4fv(edge->m_uEdgeColor, 1, glm::value_ptr(material.m_edgeColor));
             gl->glUniform1f(edge->m_uBrightness, settings.edgeBrightness);
-            gl->glEnable(GL_CULL_FACE);
-            gl->glCullFace(GL_FRONT);
-            gl->glEnable(GL_BLEND);
-            gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            use(pass.withCulling(GL_FRONT));
             gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
             gl->glBindVertexArray(0);
             gl->glUseProgram(0);
         }
     }
-    gl->glDepthFunc(GL_LESS);
+    // Back to the initial state (depth function less-than, no culling, no blending) that Qt's painter and the
+    // next pass start from.
+    RenderState().apply();
 }
 
 }  // namespace mmdr

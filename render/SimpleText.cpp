@@ -7,6 +7,7 @@
 
 #include "render/Cp437Font.h"
 #include "render/GLFunctions.h"
+#include "render/RenderState.h"
 
 namespace {
 
@@ -167,8 +168,10 @@ void SimpleText::buildAtlas() {
     QOpenGLFunctions_4_1_Core* gl = glFunctions();
     gl->glGenTextures(1, &m_fontTexture);
     gl->glBindTexture(GL_TEXTURE_2D, m_fontTexture);
-    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, kAtlasSize, kAtlasSize, 0, GL_RED, GL_UNSIGNED_BYTE, atlas.data());
+    {
+        const ScopedUnpackAlignment alignment(1);
+        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, kAtlasSize, kAtlasSize, 0, GL_RED, GL_UNSIGNED_BYTE, atlas.data());
+    }
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     gl->glBindTexture(GL_TEXTURE_2D, 0);
@@ -298,6 +301,8 @@ void SimpleText::Begin() {
     } else if (m_blendWasOn) {
         gl->glDisable(GL_BLEND);
     }
+    m_depthWasOn = gl->glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
+    m_cullWasOn = gl->glIsEnabled(GL_CULL_FACE) == GL_TRUE;
     gl->glDisable(GL_DEPTH_TEST);
     gl->glDisable(GL_CULL_FACE);
     // A core context draws nothing without a vertex-array object, so the text carries its own.
@@ -326,6 +331,9 @@ void SimpleText::End() {
         // Leave blending as the caller had it, not only when the text itself asked for it.
         gl->glEnable(GL_BLEND);
     }
+    // The caller's depth test and culling come back too: the next pass may rely on them.
+    if (m_depthWasOn) gl->glEnable(GL_DEPTH_TEST);
+    if (m_cullWasOn) gl->glEnable(GL_CULL_FACE);
     for (GLuint attribute = 0; attribute < 4; ++attribute) {
         gl->glDisableVertexAttribArray(attribute);
     }

@@ -119,6 +119,8 @@ private:
     std::array<GLint, 4> m_viewport{};
     bool m_blendingWanted = false;
     bool m_blendWasOn = false;
+    bool m_depthWasOn = false;
+    bool m_cullWasOn = false;
     std::array<GLint, 4> m_savedBlend{};
     int m_foregroundIndex = 7;
     int m_backgroundIndex = 0;

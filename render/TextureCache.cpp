@@ -9,6 +9,7 @@
 
 #include "mmd/File.h"
 #include "render/GLFunctions.h"
+#include "render/RenderState.h"
 
 namespace {
 
@@ -52,11 +53,14 @@ Texture loadTexture(const std::string& path) {
     texture.m_hasAlpha = hasAlpha;
     gl->glGenTextures(1, &texture.m_texture);
     gl->glBindTexture(GL_TEXTURE_2D, texture.m_texture);
-    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, hasAlpha ? 4 : 1);
-    if (hasAlpha) {
-        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.get());
-    } else {
-        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+    {
+        // Tightly packed RGB rows; the default alignment of 4 must come back for Qt's own uploads.
+        const ScopedUnpackAlignment alignment(hasAlpha ? 4 : 1);
+        if (hasAlpha) {
+            gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.get());
+        } else {
+            gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+        }
     }
     gl->glGenerateMipmap(GL_TEXTURE_2D);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

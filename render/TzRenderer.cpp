@@ -18,6 +18,7 @@
 #include "mmdr/Model.h"
 #include "render/GLFunctions.h"
 #include "render/GLTextMessageSurface.h"
+#include "render/RenderState.h"
 #include "render/SimpleText.h"
 
 namespace {
@@ -111,6 +112,14 @@ void TzRenderer::initFrameBuffer(int eyeWidth, int eyeHeight) {
     const bool sideBySide = m_sideBySide.create(2 * eye.width(), eye.height());
     m_textPanel = std::make_unique<TextPanel>();
     const bool panels = m_textPanel->texture() != 0 && m_secondPanel.create(TextPanel::kSize, TextPanel::kSize);
+    if (panels) {
+        // Nothing draws into the second panel yet, but the VR room shows it: it must show nothing rather than
+        // whatever the driver left in new memory.
+        m_secondPanel.bind();
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        m_secondPanel.release();
+    }
     if (m_leftEye->isValid() && m_rightEye->isValid() && sideBySide && panels) {
         qDebug() << "initFrameBuffer\t[ OK ]";
     } else {
@@ -154,13 +163,10 @@ void TzRenderer::drawDesktop(const QColor& background, int viewportWidth, int vi
                   context.m_projMat);
     context.m_screenWidth = m_desktop->width();
     context.m_screenHeight = m_desktop->height();
-    m_desktop->bind();
-    glViewport(0, 0, m_desktop->width(), m_desktop->height());
+    bindRenderTarget(m_desktop->handle(), m_desktop->width(), m_desktop->height());
+    RenderState().withDepth(GL_LESS).apply();
     glClearColor(background.redF(), background.greenF(), background.blueF(), 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
     if (m_sceneReady) context.Draw(false);
     // Resolve the samples into the texture the widget shows.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_desktop->handle());

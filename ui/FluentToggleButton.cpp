@@ -11,15 +11,14 @@ FluentToggleButton::FluentToggleButton(const QString& title, QWidget* parent) : 
     m_machine = new KyStateMachineVariant(this, 100, 100);
     connect(m_machine, &KyStateMachineVariant::variantChanged, m_toggle, &iToggleButton::onVariantChanged);
     connect(this, &QPushButton::toggled, this, &FluentToggleButton::onToggled);
+    // The switch lets every click through to the row, so it learns of the press from the row.
+    connect(this, &QAbstractButton::pressed, m_toggle, [this] { m_toggle->setDown(true); });
+    connect(this, &QAbstractButton::released, m_toggle, [this] { m_toggle->setDown(false); });
 }
 
 void FluentToggleButton::onToggled(bool checked) {
     m_toggle->onToggled(checked);
-    if (checked) {
-        emit m_machine->signalOpen();
-    } else {
-        emit m_machine->signalClose();
-    }
+    m_machine->setOpen(checked);
 }
 
 void FluentToggleButton::resizeEvent(QResizeEvent* event) {

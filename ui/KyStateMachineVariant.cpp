@@ -68,6 +68,20 @@ KyStateMachineVariant::KyStateMachineVariant(QObject* parent, int openDuration, 
     start();
 }
 
+void KyStateMachineVariant::setOpen(bool open) {
+    if (isRunning()) {
+        if (open) {
+            emit signalOpen();
+        } else {
+            emit signalClose();
+        }
+        return;
+    }
+    setInitialState(open ? m_open : m_closed);
+    setOffset(open ? 1.0 : 0.0);
+    setOpacity(open ? 1.0 : 0.0);
+}
+
 void KyStateMachineVariant::setOpacity(double value) {
     m_opacity = value;
     emit variantChanged(value);

@@ -17,6 +17,10 @@ public:
     // Durations in ms.
     KyStateMachineVariant(QObject* parent, int openDuration, int closeDuration);
 
+    // Opens (true) or closes the machine. Qt runs a state machine only once the event loop does, and a signal
+    // sent before is lost; until then this jumps straight to the end state, where the machine will also start.
+    void setOpen(bool open);
+
     double opacity() const { return m_opacity; }
     void setOpacity(double value);
     double offset() const { return m_offset; }

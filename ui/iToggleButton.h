@@ -4,7 +4,7 @@
 
 // The switch drawn at the right of a FluentToggleButton: a rounded track and a white knob whose position and
 // colour follow the toggle's state machine value (0 off, 1 on) through an in-out quadratic curve. It takes no
-// mouse input itself: clicks go to the row.
+// mouse input itself: clicks go to the row, which sets it down while the row is pressed.
 class iToggleButton : public QPushButton {
     Q_OBJECT
 

@@ -247,11 +247,11 @@ void KySettings::save() {
 void KySettings::setBgColor(const QColor& color) {
     bgColor = color;
     if (!mainWindow) return;
-    // Linux stand-in for the Windows class background brush: the window paints its own background.
+    // Linux stand-in for the Windows class background brush: the window's palette. No auto-fill: the GL widget
+    // clears to the colour itself, and an auto-filled GL widget is cleared again whenever a painter begins on it.
     QPalette palette = mainWindow->palette();
     palette.setColor(QPalette::Window, QColor(color.red(), color.green(), color.blue()));
     mainWindow->setPalette(palette);
-    mainWindow->setAutoFillBackground(true);
 }
 
 KySettings* kySettings() { return g_settings; }

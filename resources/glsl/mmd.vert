@@ -44,6 +44,6 @@ void main() {
 
     vs_SphereUV = vec2(0.0);
     if (u_SphereTexMode != 0) {
-        vs_SphereUV = (mat3(u_WV) * in_Nor).xy * 0.5 + 0.5;
+        vs_SphereUV = vs_Nor.xy * 0.5 + 0.5;
     }
 }

@@ -1,0 +1,368 @@
+// Each pass sets the GL state it draws with: the shadow map holds the depth nearest to the light whatever the
+// previous pass left behind, a real model shows its skirt's shadow on the thighs from the very first frame, and
+// a VR eye view (which carries the 0.1 base scale) shades with the same toon banding as the desktop view.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <glm/gtc/constants.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/base/KySettings.h"
+#include "mmd/MMDNode.h"
+#include "mmd/PMXModel.h"
+#include "mmdr/AppContext.h"
+#include "mmdr/Model.h"
+#include "render/GLFunctions.h"
+#include "render/GlTestContext.h"
+#include "render/TzRenderer.h"
+#include "support/ModelBuilder.h"
+
+namespace {
+
+using mnx::test::ModelBuilder;
+
+constexpr int kSize = 128;
+
+// A square in the file frame's z = z0 plane facing -z, with its own material.
+void addSquare(ModelBuilder& b, float cx, float cy, float z0, float half, const std::string& material, int bone) {
+    const int first = b.AddVertex({cx - half, cy - half, z0}, bone);
+    b.AddVertex({cx + half, cy - half, z0}, bone);
+    b.AddVertex({cx + half, cy + half, z0}, bone);
+    b.AddVertex({cx - half, cy + half, z0}, bone);
+    for (int i = 0; i < 4; ++i) b.Vertex(first + i).m_normal = glm::vec3(0.0f, 0.0f, -1.0f);
+    const uint32_t v = static_cast<uint32_t>(first);
+    b.AddTriangle(v, v + 2, v + 1);
+    b.AddTriangle(v, v + 3, v + 2);
+    b.AddMaterial(material);
+}
+
+// A sphere of smooth outward normals, wound like the squares.
+void addSphere(ModelBuilder& b, float radius, const std::string& material, int bone) {
+    const int rings = 24;
+    const int segments = 32;
+    const int first = static_cast<int>(b.Data().m_vertices.size());
+    for (int r = 0; r <= rings; ++r) {
+        const float phi = glm::pi<float>() * static_cast<float>(r) / rings;
+        for (int s = 0; s <= segments; ++s) {
+            const float theta = glm::two_pi<float>() * static_cast<float>(s) / segments;
+            const glm::vec3 n(std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta));
+            b.Vertex(b.AddVertex(n * radius, bone)).m_normal = n;
+        }
+    }
+    const auto& vertices = b.Data().m_vertices;
+    for (int r = 0; r < rings; ++r) {
+        for (int s = 0; s < segments; ++s) {
+            const uint32_t a = static_cast<uint32_t>(first + r * (segments + 1) + s);
+            const uint32_t c = a + segments + 1;
+            for (const std::array<uint32_t, 3>& t : {std::array<uint32_t, 3>{a, a + 1, c}, {c, a + 1, c + 1}}) {
+                const glm::vec3 p0 = vertices[t[0]].m_position;
+                const glm::vec3 p1 = vertices[t[1]].m_position;
+                const glm::vec3 p2 = vertices[t[2]].m_position;
+                if (glm::dot(glm::cross(p1 - p0, p2 - p0), p0 + p1 + p2) >= 0.0f) {
+                    b.AddTriangle(t[0], t[1], t[2]);
+                } else {
+                    b.AddTriangle(t[0], t[2], t[1]);
+                }
+            }
+        }
+    }
+    b.AddMaterial(material);
+}
+
+// A toon ramp that falls smoothly from white to dark grey, so every light angle samples its own shade.
+void writeSmoothToonRamp(const QString& dir) {
+    QImage ramp(32, 32, QImage::Format_RGB32);
+    for (int y = 0; y < 32; ++y) {
+        const int v = 255 - y * 6;
+        for (int x = 0; x < 32; ++x) ramp.setPixelColor(x, y, QColor(v, v, v));
+    }
+    ramp.save(QDir(dir).filePath(QStringLiteral("toon01.bmp")), "BMP");
+}
+
+// What a pass before the shadow pass may leave behind.
+struct LeftState {
+    const char* name;
+    bool depthTest;
+    GLenum depthFunc;
+    bool depthWrite;
+    bool cull;
+};
+
+class RenderPassStateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_gl.create(kSize, kSize)) GTEST_SKIP() << "no OpenGL 4.1 core context";
+        ASSERT_TRUE(m_dir.isValid());
+        writeSmoothToonRamp(m_dir.path());
+        m_settings = std::make_unique<KySettings>();
+        setKySettings(m_settings.get());
+    }
+    void TearDown() override {
+        if (m_renderer) m_renderer->appContext()->m_mainModel = nullptr;
+        m_model.reset();
+        m_renderer.reset();
+        setKySettings(nullptr);
+    }
+
+    // The renderer on the test's context, the way the tools run it without a widget.
+    AppContext& renderer() {
+        m_renderer = std::make_unique<TzRenderer>();
+        m_renderer->initialize(kSize, kSize, nullptr);
+        m_renderer->setViewportSize(kSize, kSize);
+        return *m_renderer->appContext();
+    }
+
+    mmdr::Model* load(const std::string& path, const std::string& toonDir) {
+        auto pmx = std::make_shared<mmd::PMXModel>();
+        if (!pmx->Load(path, toonDir)) return nullptr;
+        pmx->InitializeAnimation();
+        m_model = std::make_unique<mmdr::Model>();
+        m_model->m_mmdModel = pmx;
+        AppContext& context = *m_renderer->appContext();
+        if (!m_model->Setup(context)) return nullptr;
+        context.m_mainModel = m_model.get();
+        m_renderer->setSceneReady(true);
+        return m_model.get();
+    }
+
+    mmdr::Model* load(const ModelBuilder& builder) {
+        const std::string path = QDir(m_dir.path()).filePath(QStringLiteral("model.pmx")).toStdString();
+        EXPECT_TRUE(builder.WriteFile(path));
+        return load(path, m_dir.path().toStdString());
+    }
+
+    // The shadow map's depth, read back from its framebuffer.
+    std::vector<float> shadowDepth() {
+        QOpenGLFunctions_4_1_Core* gl = glFunctions();
+        const ShadowMap& shadow = *m_renderer->appContext()->m_shadowMap;
+        std::vector<float> depth(size_t(shadow.GetWidth()) * size_t(shadow.GetHeight()));
+        gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, shadow.GetFramebuffer());
+        gl->glReadPixels(0, 0, shadow.GetWidth(), shadow.GetHeight(), GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        return depth;
+    }
+
+    // Animation, upload and the shadow pass as one frame of the app runs them; then the desktop view into the
+    // test target. With `shadows` off the shadow map is emptied before the draw (nothing casts).
+    QImage frame(bool shadows = true) {
+        AppContext& context = *m_renderer->appContext();
+        context.m_elapsed = 1.0f / 30.0f;
+        context.UpdateAnimation();
+        context.UpdateGpu();
+        context.DrawShadowMap();
+        QOpenGLFunctions_4_1_Core* gl = glFunctions();
+        if (!shadows) {
+            gl->glBindFramebuffer(GL_FRAMEBUFFER, context.m_shadowMap->GetFramebuffer());
+            gl->glDepthMask(GL_TRUE);
+            gl->glClear(GL_DEPTH_BUFFER_BIT);
+        }
+        m_gl.bindTarget(0.0f, 0.0f, 0.0f, 1.0f);
+        context.Draw(false);
+        return m_gl.readTarget();
+    }
+
+    GlTestContext m_gl;
+    QTemporaryDir m_dir;
+    std::unique_ptr<KySettings> m_settings;
+    std::unique_ptr<TzRenderer> m_renderer;
+    std::unique_ptr<mmdr::Model> m_model;
+};
+
+class ShadowPassStateTest : public RenderPassStateTest, public ::testing::WithParamInterface<LeftState> {};
+
+// Two squares one behind the other along the light, the far one drawn last: the map must hold the near one.
+TEST_P(ShadowPassStateTest, MapHoldsTheNearestDepthWhateverThePreviousPassLeft) {
+    m_settings->lightDir = Vector3{0.0f, 0.0f, 1.0f};
+    renderer();
+    ModelBuilder b;
+    const int root = b.AddBone("センター", {0, 0, 0});
+    // File frame z is negated at load: the first square drawn is the one nearer the light.
+    addSquare(b, 0, 5, 4, 3, "near", root);
+    addSquare(b, 0, 5, -4, 6, "far", root);
+    ASSERT_TRUE(load(b));
+    AppContext& context = *m_renderer->appContext();
+    context.m_elapsed = 0.0f;
+    context.UpdateAnimation();
+    context.UpdateGpu();
+
+    // The reference: every fixed-function switch as GL starts, depth test on.
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+    gl->glEnable(GL_DEPTH_TEST);
+    gl->glDepthFunc(GL_LESS);
+    gl->glDepthMask(GL_TRUE);
+    context.DrawShadowMap();
+    const std::vector<float> reference = shadowDepth();
+
+    // A stale map and a stale clear value, as any earlier frame could leave them.
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, context.m_shadowMap->GetFramebuffer());
+    gl->glClearDepth(0.25);
+    gl->glClear(GL_DEPTH_BUFFER_BIT);
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    const LeftState& left = GetParam();
+    if (left.depthTest) {
+        gl->glEnable(GL_DEPTH_TEST);
+    } else {
+        gl->glDisable(GL_DEPTH_TEST);
+    }
+    gl->glDepthFunc(left.depthFunc);
+    gl->glDepthMask(left.depthWrite ? GL_TRUE : GL_FALSE);
+    if (left.cull) {
+        gl->glEnable(GL_CULL_FACE);
+        gl->glCullFace(GL_FRONT_AND_BACK);
+    }
+    context.DrawShadowMap();
+    const std::vector<float> depth = shadowDepth();
+
+    ASSERT_EQ(depth.size(), reference.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < depth.size(); ++i) differing += std::abs(depth[i] - reference[i]) > 1e-4f;
+    EXPECT_EQ(differing, 0u) << left.name;
+    // Both squares reached the map, and where they overlap the near one is kept.
+    const float nearest = *std::min_element(reference.begin(), reference.end());
+    EXPECT_LT(nearest, 0.99f);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, ShadowPassStateTest,
+                         ::testing::Values(LeftState{"depth test off (after an overlay)", false, GL_LESS, true, false},
+                                           LeftState{"depth test on", true, GL_LESS, true, false},
+                                           LeftState{"depth writes off, greater-than", true, GL_GREATER, false, false},
+                                           LeftState{"every face culled", true, GL_LEQUAL, true, true}),
+                         [](const ::testing::TestParamInfo<LeftState>& info) { return std::to_string(info.index); });
+
+// The real model from the wild, first frame of a fresh context (as mnxtool snapshot draws it): below the skirt's
+// hem the thighs lie in the skirt's shadow, darker than the same pixels drawn with an empty shadow map.
+TEST_F(RenderPassStateTest, SkirtShadowsTheThighsFromTheFirstFrame) {
+    const std::string fixture = std::string(MNX_FIXTURES_DIR) + "/real/miku_v2/index.pmx";
+    if (!QFileInfo::exists(QString::fromStdString(fixture))) GTEST_SKIP() << "no real model fixture";
+    AppContext& context = renderer();
+    mmdr::Model* model = load(fixture, context.m_toonDir);
+    ASSERT_NE(model, nullptr);
+    const mmd::MMDModel& runtime = *model->m_mmdModel;
+    auto position = [&](const char* name) {
+        const int32_t index = runtime.GetNodeManager()->FindNodeIndex(name);
+        EXPECT_GE(index, 0) << name;
+        return index < 0 ? glm::vec3(0.0f)
+                         : glm::vec3(runtime.GetNodeManager()->GetNode(size_t(index))->GetGlobalTransform()[3]);
+    };
+    context.m_elapsed = 0.0f;
+    context.UpdateAnimation();
+    const glm::vec3 hip = position("左足");
+    const glm::vec3 knee = position("左ひざ");
+    // From the front, framed on the legs.
+    const glm::vec3 centre = (hip + knee) * 0.5f;
+    context.m_viewMat = glm::lookAt(centre + glm::vec3(0.0f, 0.0f, 12.0f), centre, glm::vec3(0.0f, 1.0f, 0.0f));
+    context.m_projMat = glm::perspective(glm::radians(30.0f), 1.0f, 1.0f, 100.0f);
+
+    const QImage shadowed = frame(true);
+    const QImage unshadowed = frame(false);
+    // The upper third of the left thigh, just below the hip joint where the hem hangs.
+    const glm::mat4 viewProjection = context.m_projMat * context.m_viewMat;
+    auto pixel = [&](const glm::vec3& p) {
+        const glm::vec4 clip = viewProjection * glm::vec4(p, 1.0f);
+        return QPoint(int((clip.x / clip.w * 0.5f + 0.5f) * kSize), int((0.5f - clip.y / clip.w * 0.5f) * kSize));
+    };
+    const QPoint top = pixel(hip + (knee - hip) * 0.15f);
+    const QPoint bottom = pixel(hip + (knee - hip) * 0.45f);
+    long dark = 0, lit = 0;
+    int samples = 0;
+    for (int y = top.y(); y <= bottom.y(); ++y) {
+        for (int x = top.x() - 2; x <= top.x() + 2; ++x) {
+            dark += shadowed.pixelColor(x, y).lightness();
+            lit += unshadowed.pixelColor(x, y).lightness();
+            ++samples;
+        }
+    }
+    ASSERT_GT(samples, 0);
+    EXPECT_LT(dark, lit - 15 * samples) << saveTestImage(shadowed, "thighs_shadowed").toStdString() << " "
+                                        << saveTestImage(unshadowed, "thighs_unshadowed").toStdString();
+}
+
+// Brightness spread of the toon ramp over a lit sphere: its darkest and brightest shades.
+std::pair<int, int> toonSpread(const QImage& image) {
+    int low = 255, high = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c == QColor(0, 0, 0)) continue;
+            low = std::min(low, c.lightness());
+            high = std::max(high, c.lightness());
+        }
+    }
+    return {low, high};
+}
+
+// The same sphere through the desktop view and through an eye view that sees it from the same place (the eye
+// view's 0.1 base scale shrinks the model by ten, the eye stands ten times closer): the same toon banding.
+TEST_F(RenderPassStateTest, EyeViewShadesWithTheDesktopViewsToonBanding) {
+    m_settings->lightDir = Vector3{-1.0f, -1.0f, -1.0f};
+    renderer();
+    ModelBuilder b;
+    const int root = b.AddBone("センター", {0, 0, 0});
+    addSphere(b, 4.0f, "ball", root);
+    b.Material(0).m_diffuse = glm::vec4(1.0f);
+    b.Material(0).m_ambient = glm::vec3(0.0f);
+    // The toon ramp alone carries the light: no self-shadow mix, no outline.
+    b.Material(0).m_drawFlags = mmd::kPMXDrawCastSelfShadow;
+    m_settings->lightColor = Vector3{0.6f, 0.6f, 0.6f};
+    ASSERT_TRUE(load(b));
+    AppContext& context = *m_renderer->appContext();
+    const glm::mat4 projection = glm::perspective(glm::radians(30.0f), 1.0f, 0.1f, 100.0f);
+
+    context.m_viewMat = glm::lookAt(glm::vec3(0, 0, 20), glm::vec3(0), glm::vec3(0, 1, 0));
+    context.m_projMat = projection;
+    const QImage desktop = frame();
+
+    // An eye 2 m in front of the model's origin: eye view × base view offset puts it there.
+    const glm::mat4 eyeView =
+        glm::lookAt(glm::vec3(0, 0, 2), glm::vec3(0), glm::vec3(0, 1, 0)) * glm::inverse(context.m_baseViewOffset);
+    context.m_elapsed = 0.0f;
+    context.UpdateAnimation();
+    context.UpdateGpu();
+    context.DrawShadowMap();
+    m_gl.bindTarget(0.0f, 0.0f, 0.0f, 1.0f);
+    m_renderer->drawEyeView(eyeView, projection, kSize, kSize);
+    const QImage eye = m_gl.readTarget();
+
+    const auto [desktopLow, desktopHigh] = toonSpread(desktop);
+    const auto [eyeLow, eyeHigh] = toonSpread(eye);
+    ASSERT_GT(desktopHigh - desktopLow, 60) << saveTestImage(desktop, "toon_desktop").toStdString();
+    EXPECT_NEAR(eyeLow, desktopLow, 8) << saveTestImage(eye, "toon_eye").toStdString();
+    EXPECT_NEAR(eyeHigh, desktopHigh, 8) << saveTestImage(eye, "toon_eye").toStdString();
+}
+
+// The VR room shows the second 512 x 512 panel before anything draws into it: it must start fully transparent,
+// not with whatever the driver's new memory held. Memory freed just before (a texture full of a pattern) is what
+// a new allocation most likely gets back.
+TEST_F(RenderPassStateTest, SecondPanelStartsTransparent) {
+    QOpenGLFunctions_4_1_Core* gl = m_gl.gl();
+    const std::vector<uint32_t> pattern(512 * 512, 0xA5C3E1F7u);
+    for (int i = 0; i < 4; ++i) {
+        GLuint texture = 0;
+        gl->glGenTextures(1, &texture);
+        gl->glBindTexture(GL_TEXTURE_2D, texture);
+        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 512, 512, 0, GL_RGBA, GL_UNSIGNED_BYTE, pattern.data());
+        gl->glFinish();
+        gl->glDeleteTextures(1, &texture);
+        gl->glFinish();
+    }
+    renderer();
+    const GLuint panel = m_renderer->secondPanelTexture();
+    ASSERT_NE(panel, 0u);
+    std::vector<uint32_t> pixels(512 * 512, 0x12345678u);
+    gl->glBindTexture(GL_TEXTURE_2D, panel);
+    gl->glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    const auto notClear = std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return p != 0u; });
+    EXPECT_EQ(notClear, 0);
+}
+
+}  // namespace
