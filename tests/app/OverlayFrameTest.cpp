@@ -136,7 +136,9 @@ TEST_P(OverlayFrameTest, FigureAndTextShowInTheSameFrameAndTheTextStaysCrisp) {
         }
     }
     EXPECT_LT(differing, alone / 10) << "glyph pixels differ from the text drawn alone";
-    if (overlay == Overlay::Both) EXPECT_GT(count(withOverlay, text, isMessageRed), 100);
+    if (overlay == Overlay::Both) {
+        EXPECT_GT(count(withOverlay, text, isMessageRed), 100);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Overlays, OverlayFrameTest, testing::Values(Overlay::Message, Overlay::Debug, Overlay::Both),

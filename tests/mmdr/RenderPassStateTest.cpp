@@ -246,7 +246,7 @@ TEST_F(RenderPassStateTest, SkirtShadowsTheThighsFromTheFirstFrame) {
     AppContext& context = renderer();
     mmdr::Model* model = load(fixture, context.m_toonDir);
     ASSERT_NE(model, nullptr);
-    const mmd::MMDModel& runtime = *model->m_mmdModel;
+    mmd::MMDModel& runtime = *model->m_mmdModel;
     auto position = [&](const char* name) {
         const int32_t index = runtime.GetNodeManager()->FindNodeIndex(name);
         EXPECT_GE(index, 0) << name;
