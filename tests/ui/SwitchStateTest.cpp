@@ -16,11 +16,13 @@ using mnx::test::UiTest;
 
 class SwitchStateTest : public UiTest {
 protected:
-    // The track's colour left of the knob's "on" place, as painted.
+    // The track's colour on the side away from the knob, as painted.
     static QColor trackColour(FluentToggleButton& row) {
         const QImage image = row.grab().toImage();
         const QRect toggle = row.toggle()->geometry();
-        return image.pixelColor(toggle.left() + toggle.width() / 4, toggle.center().y());
+        const bool knobRight = row.toggle()->knobCenterX() > toggle.width() / 2.0;
+        const int x = knobRight ? toggle.width() / 4 : toggle.width() * 3 / 4;
+        return image.pixelColor(toggle.left() + x, toggle.center().y());
     }
     static int distance(const QColor& a, const QColor& b) {
         return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
