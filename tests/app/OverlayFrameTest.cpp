@@ -30,7 +30,7 @@ class OverlayFrameTest : public testing::TestWithParam<Overlay> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        // The user's way: the model copied under resource/model, where the app finds it.
+        // A copy of the real model in a folder of its own.
         const QString fixture = QStringLiteral(MNX_FIXTURES_DIR "/real/miku_v2");
         const QString model = m_dir.filePath("resource/model/miku_v2");
         ASSERT_TRUE(QDir().mkpath(model));
@@ -38,9 +38,10 @@ protected:
             ASSERT_TRUE(QFile::copy(fixture + "/" + file, model + "/" + file)) << file;
         }
         m_settings = startAppServices(m_dir.filePath("config.ini"));
-        m_settings->resourceDir = m_dir.filePath("resource");
         m_settings->camAddress = QStringLiteral("127.0.0.1");
         m_window = std::make_unique<MainWidget>();
+        // As if chosen in the control window.
+        m_settings->pmxName = model + "/index.pmx";
         m_window->resize(640, 360);
         m_settings->mainGeometry = QRect(24, 64, 640, 360);
         showMainWindow(*m_window, *m_settings);

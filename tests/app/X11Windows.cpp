@@ -10,8 +10,8 @@ namespace {
 
 Display* g_display = nullptr;
 
-// The main window of the process: a mapped top-level window of that process that is not the control window.
-Window findMainWindow(Display* display, int64_t pid) {
+// A mapped top-level window of that process: the control window ("MnxControl") or another one (the main window).
+Window findWindow(Display* display, int64_t pid, bool wantControl) {
     const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", True);
     if (pidAtom == None) return 0;
     Window root = 0, parent = 0;
@@ -38,7 +38,12 @@ Window findMainWindow(Display* display, int64_t pid) {
         const bool control =
             XFetchName(display, children[i], &name) != 0 && name != nullptr && std::string(name) == "MnxControl";
         if (name != nullptr) XFree(name);
-        if (!control) found = children[i];
+        // Qt's helper windows (offscreen GL surfaces, the selection owner) carry no class hint.
+        XClassHint hint{};
+        const bool classed = XGetClassHint(display, children[i], &hint) != 0;
+        if (hint.res_name != nullptr) XFree(hint.res_name);
+        if (hint.res_class != nullptr) XFree(hint.res_class);
+        if (classed && control == wantControl) found = children[i];
     }
     if (children != nullptr) XFree(children);
     return found;
@@ -71,7 +76,9 @@ void close() {
     g_display = nullptr;
 }
 
-unsigned long findMainWindow(int64_t pid) { return g_display != nullptr ? ::findMainWindow(g_display, pid) : 0; }
+unsigned long findMainWindow(int64_t pid) { return g_display != nullptr ? findWindow(g_display, pid, false) : 0; }
+
+unsigned long findControlWindow(int64_t pid) { return g_display != nullptr ? findWindow(g_display, pid, true) : 0; }
 
 void sendDeleteWindow(unsigned long window) {
     if (g_display != nullptr) ::sendDeleteWindow(g_display, window);
