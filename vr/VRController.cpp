@@ -129,11 +129,11 @@ void VRController::updateButtons() {
             if (b.hold) b.hold->stop();
         }
     }
-    updatePadClick(1, vrReadDigital(session(), m_actionPadR), padR);
-    updatePadClick(0, vrReadDigital(session(), m_actionPadL), padL);
+    updatePadClick(1, vrReadDigital(session(), m_actionPadR), m_actionTrackPadR);
+    updatePadClick(0, vrReadDigital(session(), m_actionPadL), m_actionTrackPadL);
 }
 
-void VRController::updatePadClick(int hand, const VRDigital& click, const float pad[2]) {
+void VRController::updatePadClick(int hand, const VRDigital& click, XrAction pad) {
     using Signal = void (VRController::*)();
     struct Side {
         const char* padName;
@@ -163,7 +163,9 @@ void VRController::updatePadClick(int hand, const VRDigital& click, const float 
     const Side& side = kSides[hand];
     qInfo() << side.padName << click.state;
     if (click.state) {
-        const float x = pad[0], y = pad[1];
+        // Where the pad or stick is at the click, touched or not.
+        const VRAnalog position = vrReadVector(session(), pad);
+        const float x = position.x, y = position.y;
         Direction d = kCentre;
         if (x * x + y * y >= kDirectionThreshold * kDirectionThreshold)
             d = std::fabs(y) >= std::fabs(x) ? (y > 0.0f ? kUp : kDown) : (x > 0.0f ? kRight : kLeft);

@@ -110,7 +110,7 @@ private:
     void updateTrigger(XrAction action, float& stored, void (VRController::*changed)(float));
     void updatePad(XrAction touch, XrAction pad, float stored[2]);
     void updateButtons();
-    void updatePadClick(int hand, const VRDigital& click, const float pad[2]);
+    void updatePadClick(int hand, const VRDigital& click, XrAction pad);
     void updateHand(int i);
 
     Direction m_padDirection[2] = {kCentre, kCentre};
