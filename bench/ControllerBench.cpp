@@ -3,6 +3,7 @@
 // frame's OpenXR work (wait, begin, sync, locate, action reads, swapchain copy, end) against the simulated
 // headset through the system's loader, with the runtime's 90 Hz pacing off.
 #include <benchmark/benchmark.h>
+#include <dlfcn.h>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -22,8 +23,6 @@
 #include "vr/FaceFeed.h"
 #include "vr/VRController.h"
 #include "vr/VRSystem.h"
-
-#include <dlfcn.h>
 
 namespace {
 

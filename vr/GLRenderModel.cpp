@@ -38,14 +38,11 @@ bool GLRenderModel::build(const void* vertices, unsigned int vertexCount, const 
     gl->glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * kStride, vertices, GL_STATIC_DRAW);
     gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kStride,
-                              reinterpret_cast<const void*>(0));
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kStride, reinterpret_cast<const void*>(0));
     gl->glEnableVertexAttribArray(1);
-    gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kStride,
-                              reinterpret_cast<const void*>(12));
+    gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kStride, reinterpret_cast<const void*>(12));
     gl->glEnableVertexAttribArray(2);
-    gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kStride,
-                              reinterpret_cast<const void*>(24));
+    gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kStride, reinterpret_cast<const void*>(24));
     gl->glGenBuffers(1, &m_indexBuffer);
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
     gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(triangleCount) * 3 * sizeof(uint16_t), indices,

@@ -263,6 +263,7 @@ VRController* vrController() { return g_controller; }
 
 void releaseVRGraphics() {
     if (g_controller) g_controller->releaseGraphics();
+    if (VRSystem* xr = vrSystem()) xr->releaseGraphics();
 }
 
 void destroyVRController() {

@@ -54,8 +54,8 @@ public:
     XrAction m_actionTriggeValueR = XR_NULL_HANDLE, m_actionTriggeValueL = XR_NULL_HANDLE,
              m_actionMenuR = XR_NULL_HANDLE, m_actionMenuL = XR_NULL_HANDLE, m_actionGripR = XR_NULL_HANDLE,
              m_actionGripL = XR_NULL_HANDLE, m_actionPadR = XR_NULL_HANDLE, m_actionPadL = XR_NULL_HANDLE,
-             m_actionPadTouchR = XR_NULL_HANDLE, m_actionPadTouchL = XR_NULL_HANDLE,
-             m_actionTrackPadR = XR_NULL_HANDLE, m_actionTrackPadL = XR_NULL_HANDLE;
+             m_actionPadTouchR = XR_NULL_HANDLE, m_actionPadTouchL = XR_NULL_HANDLE, m_actionTrackPadR = XR_NULL_HANDLE,
+             m_actionTrackPadL = XR_NULL_HANDLE;
     float triggerR = 0.0f, triggerL = 0.0f;
     float padR[2] = {0.0f, 0.0f}, padL[2] = {0.0f, 0.0f};
     Hand hands[2];  // 0 left, 1 right
@@ -119,7 +119,7 @@ private:
 // The singleton: created only while VR is running (GL context current); the accessor is null otherwise.
 VRController* createVRController();
 VRController* vrController();
-// Releases the GL objects of the two hand markers (context current); safe without a controller.
+// Releases the GL objects of the two hand markers and the VR swapchain (context current); safe without VR.
 void releaseVRGraphics();
 // Deletes the controller with its render models (context current) and clears the accessor; safe to call twice.
 void destroyVRController();

@@ -73,14 +73,14 @@ bool VRInputActions::create(XrInstance instance, bool trackers, QString& reason)
         }
     }
     // Index and Touch controllers have no menu button the app may take on the right hand; B stands in for it.
-    const std::vector<Binding> vive = {{&Hand::trigger, "trigger/value"},    {&Hand::grip, "squeeze/click"},
-                                       {&Hand::menu, "menu/click"},          {&Hand::padClick, "trackpad/click"},
-                                       {&Hand::padTouch, "trackpad/touch"},  {&Hand::pad, "trackpad"},
-                                       {&Hand::gripPose, "grip/pose"},       {&Hand::aimPose, "aim/pose"}};
-    const std::vector<Binding> stick = {{&Hand::trigger, "trigger/value"},     {&Hand::grip, "squeeze/value"},
-                                        {&Hand::padClick, "thumbstick/click"}, {&Hand::padTouch, "thumbstick/touch"},
-                                        {&Hand::pad, "thumbstick"},            {&Hand::gripPose, "grip/pose"},
-                                        {&Hand::aimPose, "aim/pose"}};
+    const std::vector<Binding> vive = {{&Hand::trigger, "trigger/value"},   {&Hand::grip, "squeeze/click"},
+                                       {&Hand::menu, "menu/click"},         {&Hand::padClick, "trackpad/click"},
+                                       {&Hand::padTouch, "trackpad/touch"}, {&Hand::pad, "trackpad"},
+                                       {&Hand::gripPose, "grip/pose"},      {&Hand::aimPose, "aim/pose"}};
+    const std::vector<Binding> stick = {
+        {&Hand::trigger, "trigger/value"},     {&Hand::grip, "squeeze/value"}, {&Hand::padClick, "thumbstick/click"},
+        {&Hand::padTouch, "thumbstick/touch"}, {&Hand::pad, "thumbstick"},     {&Hand::gripPose, "grip/pose"},
+        {&Hand::aimPose, "aim/pose"}};
     const std::vector<Binding> simple = {{&Hand::trigger, "select/click"},
                                          {&Hand::menu, "menu/click"},
                                          {&Hand::gripPose, "grip/pose"},
@@ -109,7 +109,8 @@ bool VRInputActions::create(XrInstance instance, bool trackers, QString& reason)
         info.suggestedBindings = suggested.data();
         result = xrSuggestInteractionProfileBindings(instance, &info);
         if (XR_FAILED(result)) {
-            reason = QStringLiteral("xrSuggestInteractionProfileBindings %1 failed (%2)").arg(p.profile).arg(int(result));
+            reason =
+                QStringLiteral("xrSuggestInteractionProfileBindings %1 failed (%2)").arg(p.profile).arg(int(result));
             return false;
         }
     }
@@ -128,9 +129,8 @@ bool VRInputActions::create(XrInstance instance, bool trackers, QString& reason)
         return false;
     }
     for (int r = 0; r < kTrackerRoleCount; ++r)
-        suggested.push_back(
-            {trackerPose, path(instance, std::string("/user/vive_tracker_htcx/role/") + kTrackerRoles[r] +
-                                             "/input/grip/pose")});
+        suggested.push_back({trackerPose, path(instance, std::string("/user/vive_tracker_htcx/role/") +
+                                                             kTrackerRoles[r] + "/input/grip/pose")});
     XrInteractionProfileSuggestedBinding trackerInfo{XR_TYPE_INTERACTION_PROFILE_SUGGESTED_BINDING};
     trackerInfo.interactionProfile = path(instance, "/interaction_profiles/htc/vive_tracker_htcx");
     trackerInfo.countSuggestedBindings = static_cast<uint32_t>(suggested.size());

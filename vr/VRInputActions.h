@@ -1,8 +1,9 @@
 #pragma once
 
+#include <openxr/openxr.h>
+
 #include <QString>
 #include <array>
-#include <openxr/openxr.h>
 
 // The app's OpenXR action set "mnx": per hand the trigger value, grip, menu, pad or stick click, touch and
 // position, and the grip and aim poses; the vive tracker pose per role when the runtime offers trackers. Bindings

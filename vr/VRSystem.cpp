@@ -43,24 +43,29 @@ QString xrResultName(XrResult result) {
 #define MNX_XR_RESULT_NAME(name, value) \
     case name:                          \
         return QStringLiteral(#name);
-    switch (result) {
-        XR_LIST_ENUM_XrResult(MNX_XR_RESULT_NAME) default : break;
-    }
+    switch (result) { XR_LIST_ENUM_XrResult(MNX_XR_RESULT_NAME) default : break; }
 #undef MNX_XR_RESULT_NAME
     return QStringLiteral("XrResult %1").arg(int(result));
 }
 
 VRSystem::~VRSystem() {
     if (m_frameBegun) endFrameEmpty();
+    // Normally released already by the GL teardown; here the GL context may be gone, so only the runtime's side.
+    if (m_swapchain != XR_NULL_HANDLE) xrDestroySwapchain(m_swapchain);
+    if (m_session != XR_NULL_HANDLE) xrDestroySession(m_session);
+    if (m_instance != XR_NULL_HANDLE) xrDestroyInstance(m_instance);
+}
+
+void VRSystem::releaseGraphics() {
+    if (m_frameBegun) endFrameEmpty();
     if (QOpenGLFunctions_4_1_Core* gl = glFunctions()) {
         if (m_readFramebuffer) gl->glDeleteFramebuffers(1, &m_readFramebuffer);
         if (m_drawFramebuffer) gl->glDeleteFramebuffers(1, &m_drawFramebuffer);
     }
-    if (m_session != XR_NULL_HANDLE) {
-        if (m_swapchain != XR_NULL_HANDLE) xrDestroySwapchain(m_swapchain);
-        xrDestroySession(m_session);
-    }
-    if (m_instance != XR_NULL_HANDLE) xrDestroyInstance(m_instance);
+    m_readFramebuffer = m_drawFramebuffer = 0;
+    if (m_swapchain != XR_NULL_HANDLE) xrDestroySwapchain(m_swapchain);
+    m_swapchain = XR_NULL_HANDLE;
+    m_swapchainImages.clear();
 }
 
 std::unique_ptr<VRSystem> VRSystem::create(QString& reason) {
@@ -76,8 +81,8 @@ std::unique_ptr<VRSystem> VRSystem::create(QString& reason) {
     bool gl = false;
     for (const auto& e : offered) {
         gl = gl || std::strcmp(e.extensionName, XR_KHR_OPENGL_ENABLE_EXTENSION_NAME) == 0;
-        vr->m_trackerExtension =
-            vr->m_trackerExtension || std::strcmp(e.extensionName, XR_HTCX_VIVE_TRACKER_INTERACTION_EXTENSION_NAME) == 0;
+        vr->m_trackerExtension = vr->m_trackerExtension ||
+                                 std::strcmp(e.extensionName, XR_HTCX_VIVE_TRACKER_INTERACTION_EXTENSION_NAME) == 0;
     }
     if (!gl) {
         reason = QStringLiteral("The OpenXR runtime does not offer " XR_KHR_OPENGL_ENABLE_EXTENSION_NAME);
@@ -130,10 +135,10 @@ std::unique_ptr<VRSystem> VRSystem::create(QString& reason) {
     }
     const QString head = QStringLiteral("/user/head");
     vr->m_devices[kHeadSlot] = TrackedDevice{TrackedDeviceClass_HMD, QString::fromUtf8(properties.systemName), head};
-    vr->m_devices[kLeftHandSlot] = TrackedDevice{TrackedDeviceClass_Controller, QString(),
-                                                 QStringLiteral("/user/hand/left")};
-    vr->m_devices[kRightHandSlot] = TrackedDevice{TrackedDeviceClass_Controller, QString(),
-                                                  QStringLiteral("/user/hand/right")};
+    vr->m_devices[kLeftHandSlot] =
+        TrackedDevice{TrackedDeviceClass_Controller, QString(), QStringLiteral("/user/hand/left")};
+    vr->m_devices[kRightHandSlot] =
+        TrackedDevice{TrackedDeviceClass_Controller, QString(), QStringLiteral("/user/hand/right")};
     if (!vr->m_actions.create(vr->m_instance, vr->m_trackerExtension, reason)) return nullptr;
     return vr;
 }
@@ -275,8 +280,10 @@ void VRSystem::refreshTrackers() {
 void VRSystem::locate(XrSpace space, TrackedDevice& device) {
     XrSpaceVelocity velocity{XR_TYPE_SPACE_VELOCITY};
     XrSpaceLocation location{XR_TYPE_SPACE_LOCATION, &velocity};
-    const bool located = space != XR_NULL_HANDLE && XR_SUCCEEDED(xrLocateSpace(space, m_stage, m_displayTime, &location));
-    constexpr XrSpaceLocationFlags kValid = XR_SPACE_LOCATION_ORIENTATION_VALID_BIT | XR_SPACE_LOCATION_POSITION_VALID_BIT;
+    const bool located =
+        space != XR_NULL_HANDLE && XR_SUCCEEDED(xrLocateSpace(space, m_stage, m_displayTime, &location));
+    constexpr XrSpaceLocationFlags kValid =
+        XR_SPACE_LOCATION_ORIENTATION_VALID_BIT | XR_SPACE_LOCATION_POSITION_VALID_BIT;
     device.valid = located && (location.locationFlags & kValid) == kValid;
     if (!device.valid) return;
     device.pose = toMatrix4(location.pose);
@@ -372,7 +379,8 @@ bool VRSystem::submitSideBySide(unsigned int glTexture) {
         views[eye].pose = m_views[eye].pose;
         views[eye].fov = m_views[eye].fov;
         views[eye].subImage.swapchain = m_swapchain;
-        views[eye].subImage.imageRect = XrRect2Di{{GLint(eye * m_eyeWidth), 0}, {GLint(m_eyeWidth), GLint(m_eyeHeight)}};
+        views[eye].subImage.imageRect =
+            XrRect2Di{{GLint(eye * m_eyeWidth), 0}, {GLint(m_eyeWidth), GLint(m_eyeHeight)}};
     }
     XrCompositionLayerProjection layer{XR_TYPE_COMPOSITION_LAYER_PROJECTION};
     layer.space = m_stage;

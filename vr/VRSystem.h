@@ -1,10 +1,11 @@
 #pragma once
 
+#include <openxr/openxr.h>
+
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <openxr/openxr.h>
 #include <vector>
 
 #include "app/base/Matrix4.h"
@@ -69,6 +70,10 @@ public:
     // Copies the side-by-side image (both eyes, 2 x eye width by eye height) into the swapchain and ends the
     // frame with one projection layer; ends it empty when the runtime does not want pixels. False on failure.
     bool submitSideBySide(unsigned int glTexture);
+
+    // Destroys the swapchain and the copy's framebuffers; call with the GL context current (the GL teardown does,
+    // through releaseVRGraphics). Frames after it are ended empty. Safe to call twice.
+    void releaseGraphics();
 
     uint32_t eyeWidth() const { return m_eyeWidth; }
     uint32_t eyeHeight() const { return m_eyeHeight; }

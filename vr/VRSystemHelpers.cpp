@@ -85,4 +85,6 @@ Matrix4 vrEyeToHeadTransform(EVREye eye) { return vrSystem()->eyeToHead(eye); }
 
 bool vrPollQuitRequest() { return vrSystem() != nullptr && vrSystem()->pollEvents(); }
 
-bool vrSubmitSideBySide(unsigned int glTexture) { return vrSystem() != nullptr && vrSystem()->submitSideBySide(glTexture); }
+bool vrSubmitSideBySide(unsigned int glTexture) {
+    return vrSystem() != nullptr && vrSystem()->submitSideBySide(glTexture);
+}

@@ -27,11 +27,11 @@ protected:
         if (!m_gl.create()) return false;
         const QString right = QStringLiteral(R"("hand": "right")") +
                               (rightExtra.isEmpty() ? QString() : QStringLiteral(", ") + rightExtra);
-        m_scope = std::make_unique<vrtest::SimulatedScope>(m_files.write(vrtest::session(
-            {device("HMD", "H"), device("Controller", "CR", right, "[0.2, 1.0, -0.1]"),
-             device("Controller", "CL", R"("hand": "left")", "[-0.2, 1.0, -0.1]"),
-             device("GenericTracker", "T", R"("role": "waist")")},
-            timeline)));
+        m_scope = std::make_unique<vrtest::SimulatedScope>(
+            m_files.write(vrtest::session({device("HMD", "H"), device("Controller", "CR", right, "[0.2, 1.0, -0.1]"),
+                                           device("Controller", "CL", R"("hand": "left")", "[-0.2, 1.0, -0.1]"),
+                                           device("GenericTracker", "T", R"("role": "waist")")},
+                                          timeline)));
         // Only a missing GL context skips; VR that does not come up fails the test.
         EXPECT_TRUE(m_scope->up());
         EXPECT_NE(createVRController(), nullptr);

@@ -3,6 +3,8 @@
 // runtime library the OpenXR loader loaded (XR_RUNTIME_JSON names it in the tests' environment), a Qt log capture
 // and an offscreen GL context.
 
+#include <dlfcn.h>
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +16,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <dlfcn.h>
 #include <map>
 #include <memory>
 #include <string>

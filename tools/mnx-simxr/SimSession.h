@@ -32,8 +32,8 @@ struct SimDevice {
     SimDeviceClass deviceClass = SimDeviceClass::HMD;
     std::string serialNumber;
     std::string modelNumber;
-    std::string hand;  // "left", "right" or empty
-    std::string role;  // tracker role ("waist", "left_foot", ...) or empty
+    std::string hand;                             // "left", "right" or empty
+    std::string role;                             // tracker role ("waist", "left_foot", ...) or empty
     std::vector<SimKeyframe> keyframes;           // sorted by time, within the loop
     std::vector<std::pair<double, double>> gaps;  // [from, to) of loop time without a valid pose
 };
@@ -63,8 +63,8 @@ struct SimSession {
     // Tangents of the left eye's half angles; the right eye mirrors left and right.
     float tanLeft = -1.1f, tanRight = 1.0f, tanUp = 1.1f, tanDown = -1.1f;
     std::vector<SimDevice> devices;
-    std::vector<SimInput> inputs;       // sorted by time
-    std::vector<double> exitRequests;   // session times at which the runtime asks the application to exit
+    std::vector<SimInput> inputs;      // sorted by time
+    std::vector<double> exitRequests;  // session times at which the runtime asks the application to exit
 
     // Reads a session file; false with an English reason on a missing file, bad JSON or bad values.
     static bool load(const QString& path, SimSession& session, QString& reason);

@@ -43,8 +43,8 @@ struct Action {
     std::string name;
     XrActionType type = XR_ACTION_TYPE_BOOLEAN_INPUT;
     std::vector<XrPath> subactions;
-    std::vector<std::string> bound;                   // input paths of the current profile
-    std::map<XrPath, ActionState> states;             // by subaction path; XR_NULL_PATH for all of them
+    std::vector<std::string> bound;        // input paths of the current profile
+    std::map<XrPath, ActionState> states;  // by subaction path; XR_NULL_PATH for all of them
 };
 
 struct ActionSet {

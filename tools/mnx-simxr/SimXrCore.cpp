@@ -1,7 +1,5 @@
 // Instance, system, views, session life cycle, reference spaces, swapchains and the frame loop of the simulated
 // headset.
-#include "SimXr.h"
-
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include <glm/gtc/quaternion.hpp>
 #include <thread>
 
+#include "SimXr.h"
 #include "SimXrControl.h"
 
 namespace simxr {
@@ -48,9 +47,7 @@ XrResult fill(uint32_t capacity, uint32_t* count, T* out, const std::vector<T>& 
     return XR_SUCCESS;
 }
 
-void copyName(char* out, size_t size, const std::string& text) {
-    std::snprintf(out, size, "%s", text.c_str());
-}
+void copyName(char* out, size_t size, const std::string& text) { std::snprintf(out, size, "%s", text.c_str()); }
 
 glm::mat4 eyeOffset(const SimSession& s, int eye) {
     glm::mat4 m(1.0f);
@@ -86,8 +83,7 @@ Session* sessionOf(XrSession handle) {
 }
 
 XrTime now() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - g_epoch).count() +
-           1;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - g_epoch).count() + 1;
 }
 
 double sessionTime() {
@@ -394,8 +390,7 @@ XrResult simPollEvent(XrInstance handle, XrEventDataBuffer* out) {
 
 // ---- spaces ----
 
-XrResult simEnumerateReferenceSpaces(XrSession handle, uint32_t capacity, uint32_t* count,
-                                     XrReferenceSpaceType* out) {
+XrResult simEnumerateReferenceSpaces(XrSession handle, uint32_t capacity, uint32_t* count, XrReferenceSpaceType* out) {
     if (!sessionOf(handle)) return XR_ERROR_HANDLE_INVALID;
     return fill(capacity, count, out,
                 std::vector<XrReferenceSpaceType>{XR_REFERENCE_SPACE_TYPE_VIEW, XR_REFERENCE_SPACE_TYPE_LOCAL,
@@ -676,9 +671,10 @@ extern "C" {
 
 void mnxsimxr_set_session_time(double seconds) {
     if (seconds < 0.0) {
-        if (g_frozenTime) g_sessionStart = std::chrono::steady_clock::now() -
-                                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                               std::chrono::duration<double>(*g_frozenTime));
+        if (g_frozenTime)
+            g_sessionStart =
+                std::chrono::steady_clock::now() - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                       std::chrono::duration<double>(*g_frozenTime));
         g_frozenTime.reset();
     } else {
         g_frozenTime = seconds;

@@ -1,8 +1,9 @@
 // The loader's way in: interface negotiation and xrGetInstanceProcAddr over the runtime's entry points. The
 // negotiation records are those of the loader-runtime interface (version 1); the OpenXR 1.0.20 headers of this
 // platform do not ship them.
-#include <cstring>
 #include <openxr/openxr_reflection.h>
+
+#include <cstring>
 #include <type_traits>
 
 #include "SimXr.h"
@@ -32,21 +33,27 @@ struct XrNegotiateRuntimeRequest {
 
 }  // namespace
 
-#define MNX_SIMXR_FUNCTIONS(F)                                                                                    \
-    F(EnumerateInstanceExtensionProperties)                                                                       \
-    F(CreateInstance) F(DestroyInstance) F(GetInstanceProperties) F(GetSystem) F(GetSystemProperties)             \
-    F(EnumerateViewConfigurations) F(GetViewConfigurationProperties) F(EnumerateViewConfigurationViews)           \
-    F(EnumerateEnvironmentBlendModes) F(GetOpenGLGraphicsRequirementsKHR) F(CreateSession) F(DestroySession)      \
-    F(BeginSession) F(EndSession) F(RequestExitSession) F(PollEvent) F(EnumerateReferenceSpaces)                  \
-    F(CreateReferenceSpace) F(GetReferenceSpaceBoundsRect) F(CreateActionSpace) F(DestroySpace) F(LocateSpace)    \
-    F(LocateViews) F(EnumerateSwapchainFormats) F(CreateSwapchain) F(DestroySwapchain)                            \
-    F(EnumerateSwapchainImages) F(AcquireSwapchainImage) F(WaitSwapchainImage) F(ReleaseSwapchainImage)           \
-    F(WaitFrame) F(BeginFrame) F(EndFrame) F(StringToPath) F(PathToString) F(CreateActionSet)                     \
-    F(DestroyActionSet) F(CreateAction) F(DestroyAction) F(SuggestInteractionProfileBindings)                     \
-    F(AttachSessionActionSets) F(GetCurrentInteractionProfile) F(SyncActions) F(GetActionStateBoolean)            \
-    F(GetActionStateFloat) F(GetActionStateVector2f) F(GetActionStatePose) F(EnumerateBoundSourcesForAction)      \
-    F(GetInputSourceLocalizedName) F(ApplyHapticFeedback) F(StopHapticFeedback) F(EnumerateViveTrackerPathsHTCX)  \
-    F(ResultToString) F(StructureTypeToString) F(EnumerateApiLayerProperties)
+#define MNX_SIMXR_FUNCTIONS(F)                                                                                         \
+    F(EnumerateInstanceExtensionProperties)                                                                            \
+    F(CreateInstance)                                                                                                  \
+    F(DestroyInstance) F(GetInstanceProperties) F(GetSystem) F(GetSystemProperties) F(EnumerateViewConfigurations)     \
+        F(GetViewConfigurationProperties) F(EnumerateViewConfigurationViews) F(EnumerateEnvironmentBlendModes)         \
+            F(GetOpenGLGraphicsRequirementsKHR) F(CreateSession) F(DestroySession) F(BeginSession) F(EndSession)       \
+                F(RequestExitSession) F(PollEvent) F(EnumerateReferenceSpaces) F(CreateReferenceSpace)                 \
+                    F(GetReferenceSpaceBoundsRect) F(CreateActionSpace) F(DestroySpace) F(LocateSpace) F(LocateViews)  \
+                        F(EnumerateSwapchainFormats) F(CreateSwapchain) F(DestroySwapchain)                            \
+                            F(EnumerateSwapchainImages) F(AcquireSwapchainImage) F(WaitSwapchainImage)                 \
+                                F(ReleaseSwapchainImage) F(WaitFrame) F(BeginFrame) F(EndFrame) F(StringToPath)        \
+                                    F(PathToString) F(CreateActionSet) F(DestroyActionSet) F(CreateAction)             \
+                                        F(DestroyAction) F(SuggestInteractionProfileBindings)                          \
+                                            F(AttachSessionActionSets) F(GetCurrentInteractionProfile) F(SyncActions)  \
+                                                F(GetActionStateBoolean) F(GetActionStateFloat)                        \
+                                                    F(GetActionStateVector2f) F(GetActionStatePose)                    \
+                                                        F(EnumerateBoundSourcesForAction)                              \
+                                                            F(GetInputSourceLocalizedName) F(ApplyHapticFeedback)      \
+                                                                F(StopHapticFeedback) F(EnumerateViveTrackerPathsHTCX) \
+                                                                    F(ResultToString) F(StructureTypeToString)         \
+                                                                        F(EnumerateApiLayerProperties)
 
 #define MNX_SIMXR_DECLARE(name) extern std::remove_pointer_t<PFN_xr##name> sim##name;
 MNX_SIMXR_FUNCTIONS(MNX_SIMXR_DECLARE)
@@ -59,28 +66,23 @@ XrResult simEnumerateApiLayerProperties(uint32_t, uint32_t* count, XrApiLayerPro
 
 XrResult simResultToString(XrInstance handle, XrResult value, char buffer[XR_MAX_RESULT_STRING_SIZE]) {
     if (!simxr::instanceOf(handle)) return XR_ERROR_HANDLE_INVALID;
-#define MNX_SIMXR_RESULT(name, number) \
-    case name:                         \
-        std::snprintf(buffer, XR_MAX_RESULT_STRING_SIZE, "%s", #name);  \
+#define MNX_SIMXR_RESULT(name, number)                                 \
+    case name:                                                         \
+        std::snprintf(buffer, XR_MAX_RESULT_STRING_SIZE, "%s", #name); \
         return XR_SUCCESS;
-    switch (value) {
-        XR_LIST_ENUM_XrResult(MNX_SIMXR_RESULT) default : break;
-    }
+    switch (value) { XR_LIST_ENUM_XrResult(MNX_SIMXR_RESULT) default : break; }
     std::snprintf(buffer, XR_MAX_RESULT_STRING_SIZE, "XR_%s_%d", value < 0 ? "UNKNOWN_FAILURE" : "UNKNOWN_SUCCESS",
                   int(value));
     return XR_SUCCESS;
 }
 
-XrResult simStructureTypeToString(XrInstance handle, XrStructureType value,
-                                  char buffer[XR_MAX_STRUCTURE_NAME_SIZE]) {
+XrResult simStructureTypeToString(XrInstance handle, XrStructureType value, char buffer[XR_MAX_STRUCTURE_NAME_SIZE]) {
     if (!simxr::instanceOf(handle)) return XR_ERROR_HANDLE_INVALID;
-#define MNX_SIMXR_STRUCT(name, number) \
-    case name:                         \
-        std::snprintf(buffer, XR_MAX_STRUCTURE_NAME_SIZE, "%s", #name);  \
+#define MNX_SIMXR_STRUCT(name, number)                                  \
+    case name:                                                          \
+        std::snprintf(buffer, XR_MAX_STRUCTURE_NAME_SIZE, "%s", #name); \
         return XR_SUCCESS;
-    switch (value) {
-        XR_LIST_ENUM_XrStructureType(MNX_SIMXR_STRUCT) default : break;
-    }
+    switch (value) { XR_LIST_ENUM_XrStructureType(MNX_SIMXR_STRUCT) default : break; }
     std::snprintf(buffer, XR_MAX_STRUCTURE_NAME_SIZE, "XR_UNKNOWN_STRUCTURE_TYPE_%d", int(value));
     return XR_SUCCESS;
 }

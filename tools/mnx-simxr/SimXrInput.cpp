@@ -70,8 +70,7 @@ ActionSet* setOf(XrActionSet handle) {
     return nullptr;
 }
 
-void sampleState(const Instance& in, const Action& action, const std::string* subaction, double t,
-                 ActionState& state) {
+void sampleState(const Instance& in, const Action& action, const std::string* subaction, double t, ActionState& state) {
     ActionState next;
     for (const std::string& path : action.bound) {
         if (subaction && path.compare(0, subaction->size() + 1, *subaction + "/") != 0) continue;
@@ -131,7 +130,8 @@ using namespace simxr;
 
 XrResult simStringToPath(XrInstance handle, const char* text, XrPath* out) {
     if (!instanceOf(handle)) return XR_ERROR_HANDLE_INVALID;
-    if (text == nullptr || text[0] != '/' || std::strlen(text) >= XR_MAX_PATH_LENGTH) return XR_ERROR_PATH_FORMAT_INVALID;
+    if (text == nullptr || text[0] != '/' || std::strlen(text) >= XR_MAX_PATH_LENGTH)
+        return XR_ERROR_PATH_FORMAT_INVALID;
     *out = toPath(text);
     return XR_SUCCESS;
 }
@@ -305,9 +305,8 @@ XrResult stateOf(const XrActionStateGetInfo* info, XrActionType type, const Acti
     if (!action) return XR_ERROR_HANDLE_INVALID;
     if (!action->set->attached) return XR_ERROR_ACTIONSET_NOT_ATTACHED;
     if (action->type != type) return XR_ERROR_ACTION_TYPE_MISMATCH;
-    if (info->subactionPath != XR_NULL_PATH &&
-        std::find(action->subactions.begin(), action->subactions.end(), info->subactionPath) ==
-            action->subactions.end())
+    if (info->subactionPath != XR_NULL_PATH && std::find(action->subactions.begin(), action->subactions.end(),
+                                                         info->subactionPath) == action->subactions.end())
         return XR_ERROR_PATH_UNSUPPORTED;
     static const ActionState kInactive;
     auto it = action->states.find(info->subactionPath);
