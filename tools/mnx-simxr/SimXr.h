@@ -134,6 +134,9 @@ void checkTimeline(Instance& in);
 void syncActions(Instance& in, Session& session);
 Action* actionOf(XrAction handle);
 
+// The live swapchain of that handle, or null.
+Swapchain* swapchainOf(XrSwapchain handle);
+
 // The entry points, by name; null for a name the runtime does not implement.
 PFN_xrVoidFunction lookup(const char* name);
 

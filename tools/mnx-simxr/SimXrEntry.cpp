@@ -36,7 +36,8 @@ struct XrNegotiateRuntimeRequest {
 #define MNX_SIMXR_FUNCTIONS(F)                                                                                         \
     F(EnumerateInstanceExtensionProperties)                                                                            \
     F(CreateInstance)                                                                                                  \
-    F(DestroyInstance) F(GetInstanceProperties) F(GetSystem) F(GetSystemProperties) F(EnumerateViewConfigurations)     \
+    F(DestroyInstance)                                                                                                 \
+    F(GetInstanceProperties) F(GetSystem) F(GetSystemProperties) F(EnumerateViewConfigurations)                        \
         F(GetViewConfigurationProperties) F(EnumerateViewConfigurationViews) F(EnumerateEnvironmentBlendModes)         \
             F(GetOpenGLGraphicsRequirementsKHR) F(CreateSession) F(DestroySession) F(BeginSession) F(EndSession)       \
                 F(RequestExitSession) F(PollEvent) F(EnumerateReferenceSpaces) F(CreateReferenceSpace)                 \
