@@ -92,7 +92,7 @@ void KySolution::onCalibration() {
     if (controller == nullptr || settings == nullptr) return;
     const VRController::Hand& left = controller->hands[0];
     const VRController::Hand& right = controller->hands[1];
-    if (left.poseAction == mnxvr::k_ulInvalidActionHandle || right.poseAction == mnxvr::k_ulInvalidActionHandle) {
+    if (left.poseAction == XR_NULL_HANDLE || right.poseAction == XR_NULL_HANDLE) {
         return;
     }
     // Without a model the performer is still placed and turned; only the size falls back to a default.

@@ -168,7 +168,8 @@ void TzOpenGLWidget::initializeGL() {
 }
 
 void TzOpenGLWidget::initializeVR() {
-    if (vrSystem() == nullptr) return;
+    // The runtime's session binds to this widget's GL context; a failure leaves the app running without VR.
+    if (vrSystem() == nullptr || !startVRSession()) return;
     createDeviceContainer();
     VRController::setRenderModelProgram(m_renderer->vrMeshProgram());
     VRController* controller = createVRController();
@@ -182,14 +183,11 @@ void TzOpenGLWidget::initializeVR() {
 
 void TzOpenGLWidget::pollVREvents() {
     if (vrSystem() == nullptr) return;
-    mnxvr::VREvent_t event{};
-    while (vrPollNextEvent(event)) {
-        if (event.eventType != mnxvr::VREvent_Quit) continue;
-        qDebug() << "VREvent_Quit";
-        emit steamVRShutdown();
-        if (KySettings* settings = kySettings()) settings->save();
-        QCoreApplication::exit(0);
-    }
+    if (!vrPollQuitRequest()) return;
+    qDebug() << "VREvent_Quit";
+    emit steamVRShutdown();
+    if (KySettings* settings = kySettings()) settings->save();
+    QCoreApplication::exit(0);
 }
 
 void TzOpenGLWidget::renderEyes() {
@@ -251,6 +249,11 @@ void TzOpenGLWidget::paintGL() {
     if (VRDeviceContainer* devices = vrDevices()) {
         devices->update();
         hmdView = devices->hmdView;
+        // The runtime locates the eyes every frame.
+        projLeft = vrProjectionMatrix(mnxvr::Eye_Left, 0.1f, 100.0f);
+        projRight = vrProjectionMatrix(mnxvr::Eye_Right, 0.1f, 100.0f);
+        invertMatrix(vrEyeToHeadTransform(mnxvr::Eye_Left), eyeLeft);
+        invertMatrix(vrEyeToHeadTransform(mnxvr::Eye_Right), eyeRight);
         if (VRController* controller = vrController()) controller->update();
     }
 

@@ -1,6 +1,9 @@
 // Cost of the body controller's per-frame steps on the bundled sample character: head, eyes and face morphs from
-// a capture stream alone, and with the VR controllers driving the arms and fingers too (simulated runtime).
+// a capture stream alone, and with the VR controllers driving the arms and fingers too; and the CPU cost of one VR
+// frame's OpenXR work (wait, begin, sync, locate, action reads, swapchain copy, end) against the simulated
+// headset through the system's loader, with the runtime's 90 Hz pacing off.
 #include <benchmark/benchmark.h>
+#include <dlfcn.h>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -18,14 +21,25 @@
 #include "vr/BodyMath.h"
 #include "vr/ExtarnalController.h"
 #include "vr/FaceFeed.h"
-#include "vr/SimulatedRuntime.h"
 #include "vr/VRController.h"
-#include "vr/VRRuntimeLoader.h"
 #include "vr/VRSystem.h"
 
 namespace {
 
 const std::string kSample = MNX_RESOURCE_DIR "/model/0_sample/sample.pmx";
+
+// The simulated headset unless the environment names another runtime; its frame pacing off.
+bool startSimulatedHeadset() {
+    if (qEnvironmentVariableIsEmpty("XR_RUNTIME_JSON"))
+        qputenv("XR_RUNTIME_JSON", MNX_RESOURCE_DIR "/VR/mnx_simxr.json");
+    if (!initVR() || !startVRSession()) return false;
+    if (void* library = dlopen(MNX_SIMXR_LIBRARY, RTLD_NOW | RTLD_NOLOAD)) {
+        if (auto pacing = reinterpret_cast<void (*)(int)>(dlsym(library, "mnxsimxr_set_pacing"))) pacing(0);
+        dlclose(library);
+    }
+    vrSystem()->pollEvents();
+    return vrSystem() != nullptr && vrSystem()->sessionRunning();
+}
 
 // A receiver fed one packet per frame, always connected and capturing.
 class BenchFeed : public FaceFeed {
@@ -67,10 +81,8 @@ public:
         m_settings.vrSelfPosInverseSRT = SRT{{1, 1, 1}, {0, 0, -1, 0}, {0, 0.04f, 0}};
         setKySettings(&m_settings);
         if (vr) {
-            mnxvr::installVRRuntime(
-                std::make_unique<SimulatedRuntime>(QStringLiteral(MNX_RESOURCE_DIR "/VR/simulated_session.json")));
-            if (!initVR() || createVRController() == nullptr) {
-                error = "the simulated runtime did not start";
+            if (!startSimulatedHeadset() || createVRController() == nullptr) {
+                error = "the simulated headset did not start";
                 return false;
             }
         }
@@ -89,7 +101,6 @@ public:
         m_controller.reset();
         destroyVRController();
         shutdownVR();
-        mnxvr::installVRRuntime(nullptr);
         setKySettings(nullptr);
         setGlFunctions(nullptr);
     }
@@ -146,6 +157,46 @@ void BM_ControllerSteps(benchmark::State& state) {
 }
 // 0: face capture only (head, eyes, upper body, face morphs); 1: plus hand poses and both arms.
 BENCHMARK(BM_ControllerSteps)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// One VR frame's OpenXR work as the frame loop does it, without the eye drawing: xrWaitFrame, xrBeginFrame,
+// xrSyncActions, xrLocateSpace for head, hands and trackers, xrLocateViews, the action reads, then
+// xrAcquireSwapchainImage, xrWaitSwapchainImage, the side-by-side copy, xrReleaseSwapchainImage, xrEndFrame.
+void BM_VrFrame(benchmark::State& state) {
+    QOffscreenSurface surface;
+    surface.create();
+    QOpenGLContext context;
+    QOpenGLFunctions_4_1_Core gl;
+    if (!context.create() || !context.makeCurrent(&surface) || !gl.initializeOpenGLFunctions()) {
+        state.SkipWithError("no OpenGL 4.1 core context");
+        return;
+    }
+    setGlFunctions(&gl);
+    if (!startSimulatedHeadset() || createVRController() == nullptr) {
+        state.SkipWithError("the simulated headset did not start");
+        shutdownVR();
+        return;
+    }
+    GLuint texture = 0;
+    gl.glGenTextures(1, &texture);
+    gl.glBindTexture(GL_TEXTURE_2D, texture);
+    gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(2 * vrSystem()->eyeWidth()), GLsizei(vrSystem()->eyeHeight()),
+                    0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    const bool copy = state.range(0) != 0;
+    for (auto _ : state) {
+        vrPollQuitRequest();
+        vrSystem()->beginFrame();
+        vrController()->update();
+        if (copy) vrSubmitSideBySide(texture);
+    }
+    gl.glFinish();
+    gl.glDeleteTextures(1, &texture);
+    destroyVRController();
+    shutdownVR();
+    setGlFunctions(nullptr);
+}
+// 0: the frame's OpenXR calls without the image (the next wait ends the frame empty); 1: with the side-by-side
+// copy into the swapchain and the projection layer.
+BENCHMARK(BM_VrFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

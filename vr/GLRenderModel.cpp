@@ -5,9 +5,7 @@
 #include <cstddef>
 
 #include "render/GLFunctions.h"
-#include "vr/VRSystem.h"
-
-using namespace mnxvr;
+#include "vr/ControllerModel.h"
 
 namespace {
 
@@ -33,21 +31,18 @@ bool GLRenderModel::build(const void* vertices, unsigned int vertexCount, const 
     if (!gl || !vertices || !indices || !rgba || vertexCount == 0 || triangleCount == 0 || width <= 0 || height <= 0)
         return false;
     release();
-    constexpr GLsizei kStride = sizeof(RenderModel_Vertex_t);
+    constexpr GLsizei kStride = 32;
     gl->glGenVertexArrays(1, &m_vertexArray);
     gl->glBindVertexArray(m_vertexArray);
     gl->glGenBuffers(1, &m_vertexBuffer);
     gl->glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * kStride, vertices, GL_STATIC_DRAW);
     gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kStride,
-                              reinterpret_cast<const void*>(offsetof(RenderModel_Vertex_t, vPosition)));
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kStride, reinterpret_cast<const void*>(0));
     gl->glEnableVertexAttribArray(1);
-    gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kStride,
-                              reinterpret_cast<const void*>(offsetof(RenderModel_Vertex_t, vNormal)));
+    gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, kStride, reinterpret_cast<const void*>(12));
     gl->glEnableVertexAttribArray(2);
-    gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kStride,
-                              reinterpret_cast<const void*>(offsetof(RenderModel_Vertex_t, rfTextureCoord)));
+    gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, kStride, reinterpret_cast<const void*>(24));
     gl->glGenBuffers(1, &m_indexBuffer);
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
     gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(triangleCount) * 3 * sizeof(uint16_t), indices,
@@ -102,31 +97,13 @@ void GLRenderModel::release() {
 GLRenderModel* loadRenderModel(std::vector<std::unique_ptr<GLRenderModel>>& cache, const std::string& name) {
     for (const auto& model : cache)
         if (equalIgnoringCase(model->name(), name)) return model.get();
-    IVRRenderModels* models = vrRenderModels();
-    if (!models) return nullptr;
-    RenderModel_t* model = nullptr;
-    EVRRenderModelError error;
-    while ((error = models->LoadRenderModel_Async(name.c_str(), &model)) == VRRenderModelError_Loading) {
-    }
-    if (error != VRRenderModelError_None || !model) {
-        qDebug("Unable to load render model %s - %s\n", name.c_str(), models->GetRenderModelErrorNameFromEnum(error));
-        return nullptr;
-    }
-    RenderModel_TextureMap_t* texture = nullptr;
-    while ((error = models->LoadTexture_Async(model->diffuseTextureId, &texture)) == VRRenderModelError_Loading) {
-    }
-    if (error != VRRenderModelError_None || !texture) {
-        qDebug("Unable to load render texture id:%d for render model %s\n", model->diffuseTextureId, name.c_str());
-        models->FreeRenderModel(model);
-        return nullptr;
-    }
     auto gpu = std::make_unique<GLRenderModel>(name);
-    gpu->build(model->rVertexData, model->unVertexCount, model->rIndexData, model->unTriangleCount,
-               texture->rubTextureMapData, texture->unWidth, texture->unHeight);
+    if (!buildControllerModel(*gpu)) {
+        qDebug("Unable to load render model %s - %s\n", name.c_str(), "no GL context");
+        return nullptr;
+    }
     GLRenderModel* result = gpu.get();
     cache.push_back(std::move(gpu));
     qDebug() << "render model added.";
-    models->FreeRenderModel(model);
-    models->FreeTexture(texture);
     return result;
 }

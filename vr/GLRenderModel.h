@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// A runtime render model on the GPU: 32-byte vertices (attribute 0 position, 1 normal, 2 texture coordinate),
+// A controller model on the GPU: 32-byte vertices (attribute 0 position, 1 normal, 2 texture coordinate),
 // 16-bit triangle indices and an RGBA texture with mipmaps. Built and destroyed with the GL context current.
 class GLRenderModel {
 public:
@@ -36,7 +36,6 @@ private:
     GLsizei m_indexCount = 0;
 };
 
-// The cached model of `name` (compared ignoring letter case), else loads it from the runtime, appends it to
-// `cache` and returns it; null (with a debug line) when the runtime cannot supply the model or its texture.
-// Needs VR running and the GL context current.
+// The cached model of `name` (compared ignoring letter case), else builds the project's controller mesh under that
+// name, appends it to `cache` and returns it; null (with a debug line) without a GL context.
 GLRenderModel* loadRenderModel(std::vector<std::unique_ptr<GLRenderModel>>& cache, const std::string& name);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <cmath>
 
 #include "render/GLFunctions.h"
 #include "render/TzOpenGLShaderProgram.h"
@@ -14,11 +15,8 @@ namespace {
 VRController* g_controller = nullptr;
 TzOpenGLShaderProgram* g_renderModelProgram = nullptr;
 
-VRActionHandle_t actionHandle(IVRInput* input, const char* name) {
-    VRActionHandle_t handle = k_ulInvalidActionHandle;
-    input->GetActionHandle(name, &handle);
-    return handle;
-}
+// Off-centre share of the pad radius at which a click counts as a direction.
+constexpr float kDirectionThreshold = 0.5f;
 
 Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
     Matrix4 out;
@@ -32,39 +30,28 @@ Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
     return out;
 }
 
+XrSession session() { return vrSystem() != nullptr ? vrSystem()->session() : XR_NULL_HANDLE; }
+
 }  // namespace
 
 VRController::VRController(QObject* parent) : QObject(parent) {
-    IVRInput* input = vrInput();
-    if (input) {
-        const QString manifest =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR/mnx_actions.json");
-        input->SetActionManifestPath(manifest.toLocal8Bit().constData());
-        m_actionTriggeValueR = actionHandle(input, "/actions/mnx/in/TriggeValueR");
-        m_actionTriggeValueL = actionHandle(input, "/actions/mnx/in/TriggeValueL");
-        m_actionMenuR = actionHandle(input, "/actions/mnx/in/MenuR");
-        m_actionMenuL = actionHandle(input, "/actions/mnx/in/MenuL");
-        m_actionGripR = actionHandle(input, "/actions/mnx/in/GripR");
-        m_actionGripL = actionHandle(input, "/actions/mnx/in/GripL");
-        m_actionClickDownR = actionHandle(input, "/actions/mnx/in/ClickDownR");
-        m_actionClickDownL = actionHandle(input, "/actions/mnx/in/ClickDownL");
-        m_actionClickUpR = actionHandle(input, "/actions/mnx/in/ClickUpR");
-        m_actionClickUpL = actionHandle(input, "/actions/mnx/in/ClickUpL");
-        m_actionClickRightR = actionHandle(input, "/actions/mnx/in/ClickRightR");
-        m_actionClickRightL = actionHandle(input, "/actions/mnx/in/ClickRightL");
-        m_actionClickLeftR = actionHandle(input, "/actions/mnx/in/ClickLeftR");
-        m_actionClickLeftL = actionHandle(input, "/actions/mnx/in/ClickLeftL");
-        m_actionPadR = actionHandle(input, "/actions/mnx/in/PadR");
-        m_actionPadL = actionHandle(input, "/actions/mnx/in/PadL");
-        m_actionPadTouchR = actionHandle(input, "/actions/mnx/in/PadTouchR");
-        m_actionPadTouchL = actionHandle(input, "/actions/mnx/in/PadTouchL");
-        m_actionTrackPadR = actionHandle(input, "/actions/mnx/in/TrackPadR");
-        m_actionTrackPadL = actionHandle(input, "/actions/mnx/in/TrackPadL");
-        input->GetActionSetHandle("/actions/mnx", &actionSet);
-        input->GetInputSourceHandle("/user/mnx/left", &hands[0].source);
-        hands[0].poseAction = actionHandle(input, "/actions/mnx/in/Hand_Left");
-        input->GetInputSourceHandle("/user/mnx/right", &hands[1].source);
-        hands[1].poseAction = actionHandle(input, "/actions/mnx/in/Hand_Right");
+    if (const VRSystem* xr = vrSystem()) {
+        const VRInputActions& a = xr->actions();
+        actionSet = a.set;
+        m_actionTriggeValueL = a.hands[0].trigger;
+        m_actionTriggeValueR = a.hands[1].trigger;
+        m_actionMenuL = a.hands[0].menu;
+        m_actionMenuR = a.hands[1].menu;
+        m_actionGripL = a.hands[0].grip;
+        m_actionGripR = a.hands[1].grip;
+        m_actionPadL = a.hands[0].padClick;
+        m_actionPadR = a.hands[1].padClick;
+        m_actionPadTouchL = a.hands[0].padTouch;
+        m_actionPadTouchR = a.hands[1].padTouch;
+        m_actionTrackPadL = a.hands[0].pad;
+        m_actionTrackPadR = a.hands[1].pad;
+        hands[0].poseAction = a.hands[0].gripPose;
+        hands[1].poseAction = a.hands[1].gripPose;
     }
     connect(&menuHoldR, &QVariantAnimation::finished, this, &VRController::onRightMenuLongPressed);
     connect(&menuHoldL, &QVariantAnimation::finished, this, &VRController::onLeftMenuLongPressed);
@@ -81,11 +68,8 @@ VRController::~VRController() { releaseGraphics(); }
 void VRController::setRenderModelProgram(TzOpenGLShaderProgram* program) { g_renderModelProgram = program; }
 
 void VRController::update() {
-    IVRInput* input = vrInput();
-    if (!input) return;
-    VRActiveActionSet_t active{};
-    active.ulActionSet = actionSet;
-    input->UpdateActionState(&active, sizeof(active), 1);
+    // The device refresh has synced the actions for this frame.
+    if (session() == XR_NULL_HANDLE) return;
     updateTrigger(m_actionTriggeValueR, triggerR, &VRController::capTriggerRValueChanged);
     updateTrigger(m_actionTriggeValueL, triggerL, &VRController::capTriggerLValueChanged);
     updatePad(m_actionPadTouchR, m_actionTrackPadR, padR);
@@ -96,31 +80,25 @@ void VRController::update() {
     updateHand(1);
 }
 
-void VRController::updateTrigger(VRActionHandle_t action, float& stored, void (VRController::*changed)(float)) {
-    InputAnalogActionData_t data{};
-    if (vrInput()->GetAnalogActionData(action, &data, sizeof(data), k_ulInvalidInputValueHandle) != VRInputError_None ||
-        !data.bActive)
-        return;
+void VRController::updateTrigger(XrAction action, float& stored, void (VRController::*changed)(float)) {
+    const VRAnalog data = vrReadFloat(session(), action);
+    if (!data.active) return;
     if (data.x != stored) emit(this->*changed)(data.x);
     stored = data.x;
 }
 
-void VRController::updatePad(VRActionHandle_t touch, VRActionHandle_t pad, float stored[2]) {
-    InputDigitalActionData_t touched{};
-    if (vrInput()->GetDigitalActionData(touch, &touched, sizeof(touched), k_ulInvalidInputValueHandle) !=
-            VRInputError_None ||
-        !touched.bActive || !touched.bState)
-        return;
-    InputAnalogActionData_t position{};
-    vrInput()->GetAnalogActionData(pad, &position, sizeof(position), k_ulInvalidInputValueHandle);
-    if (!position.bActive) return;
+void VRController::updatePad(XrAction touch, XrAction pad, float stored[2]) {
+    const VRDigital touched = vrReadDigital(session(), touch);
+    if (!touched.active || !touched.state) return;
+    const VRAnalog position = vrReadVector(session(), pad);
+    if (!position.active) return;
     stored[0] = position.x;
     stored[1] = position.y;
 }
 
 void VRController::updateButtons() {
     struct Button {
-        VRActionHandle_t handle;
+        XrAction handle;
         const char* name;
         void (VRController::*pressed)();
         void (VRController::*released)();
@@ -133,33 +111,12 @@ void VRController::updateButtons() {
          &menuHoldL},
         {m_actionGripR, "m_actionGripR", &VRController::capGripR_Pressed, &VRController::capGripR_Released, nullptr},
         {m_actionGripL, "m_actionGripL", &VRController::capGripL_Pressed, &VRController::capGripL_Released, nullptr},
-        {m_actionClickDownR, "m_actionClickDownR", &VRController::capClickDownR_Pressed,
-         &VRController::capClickDownR_Released, nullptr},
-        {m_actionClickDownL, "m_actionClickDownL", &VRController::capClickDownL_Pressed,
-         &VRController::capClickDownL_Released, nullptr},
-        {m_actionClickUpR, "m_actionClickUpR", &VRController::capClickUpR_Pressed, &VRController::capClickUpR_Released,
-         nullptr},
-        {m_actionClickUpL, "m_actionClickUpL", &VRController::capClickUpL_Pressed, &VRController::capClickUpL_Released,
-         nullptr},
-        {m_actionClickRightR, "m_actionClickRightR", &VRController::capClickRightR_Pressed,
-         &VRController::capClickRightR_Released, nullptr},
-        {m_actionClickRightL, "m_actionClickRightL", &VRController::capClickRightL_Pressed,
-         &VRController::capClickRightL_Released, nullptr},
-        {m_actionClickLeftR, "m_actionClickLeftR", &VRController::capClickLeftR_Pressed,
-         &VRController::capClickLeftR_Released, nullptr},
-        {m_actionClickLeftL, "m_actionClickLeftL", &VRController::capClickLeftL_Pressed,
-         &VRController::capClickLeftL_Released, nullptr},
-        {m_actionPadR, "m_actionPadR", &VRController::capPadR_Pressed, &VRController::capPadR_Released, nullptr},
-        {m_actionPadL, "m_actionPadL", &VRController::capPadL_Pressed, &VRController::capPadL_Released, nullptr},
     };
     for (const Button& b : buttons) {
-        InputDigitalActionData_t data{};
-        if (vrInput()->GetDigitalActionData(b.handle, &data, sizeof(data), k_ulInvalidInputValueHandle) !=
-                VRInputError_None ||
-            !data.bActive || !data.bChanged)
-            continue;
-        qInfo() << b.name << data.bState;
-        if (data.bState) {
+        const VRDigital data = vrReadDigital(session(), b.handle);
+        if (!data.active || !data.changed) continue;
+        qInfo() << b.name << data.state;
+        if (data.state) {
             emit(this->*b.pressed)();
             if (b.hold) {
                 if (b.hold->state() == QAbstractAnimation::Running)
@@ -172,28 +129,77 @@ void VRController::updateButtons() {
             if (b.hold) b.hold->stop();
         }
     }
+    updatePadClick(1, vrReadDigital(session(), m_actionPadR), m_actionTrackPadR);
+    updatePadClick(0, vrReadDigital(session(), m_actionPadL), m_actionTrackPadL);
+}
+
+void VRController::updatePadClick(int hand, const VRDigital& click, XrAction pad) {
+    using Signal = void (VRController::*)();
+    struct Side {
+        const char* padName;
+        Signal padPressed, padReleased;
+        const char* names[5];
+        Signal pressed[5], released[5];
+    };
+    static const Side kSides[2] = {
+        {"m_actionPadL",
+         &VRController::capPadL_Pressed,
+         &VRController::capPadL_Released,
+         {nullptr, "m_actionClickUpL", "m_actionClickDownL", "m_actionClickRightL", "m_actionClickLeftL"},
+         {nullptr, &VRController::capClickUpL_Pressed, &VRController::capClickDownL_Pressed,
+          &VRController::capClickRightL_Pressed, &VRController::capClickLeftL_Pressed},
+         {nullptr, &VRController::capClickUpL_Released, &VRController::capClickDownL_Released,
+          &VRController::capClickRightL_Released, &VRController::capClickLeftL_Released}},
+        {"m_actionPadR",
+         &VRController::capPadR_Pressed,
+         &VRController::capPadR_Released,
+         {nullptr, "m_actionClickUpR", "m_actionClickDownR", "m_actionClickRightR", "m_actionClickLeftR"},
+         {nullptr, &VRController::capClickUpR_Pressed, &VRController::capClickDownR_Pressed,
+          &VRController::capClickRightR_Pressed, &VRController::capClickLeftR_Pressed},
+         {nullptr, &VRController::capClickUpR_Released, &VRController::capClickDownR_Released,
+          &VRController::capClickRightR_Released, &VRController::capClickLeftR_Released}},
+    };
+    if (!click.active || !click.changed) return;
+    const Side& side = kSides[hand];
+    qInfo() << side.padName << click.state;
+    if (click.state) {
+        // Where the pad or stick is at the click, touched or not.
+        const VRAnalog position = vrReadVector(session(), pad);
+        const float x = position.x, y = position.y;
+        Direction d = kCentre;
+        if (x * x + y * y >= kDirectionThreshold * kDirectionThreshold)
+            d = std::fabs(y) >= std::fabs(x) ? (y > 0.0f ? kUp : kDown) : (x > 0.0f ? kRight : kLeft);
+        m_padDirection[hand] = d;
+        emit(this->*side.padPressed)();
+        if (d != kCentre) {
+            qInfo() << side.names[d] << true;
+            emit(this->*side.pressed[d])();
+        }
+    } else {
+        const Direction d = m_padDirection[hand];
+        m_padDirection[hand] = kCentre;
+        if (d != kCentre) {
+            qInfo() << side.names[d] << false;
+            emit(this->*side.released[d])();
+        }
+        emit(this->*side.padReleased)();
+    }
 }
 
 void VRController::updateHand(int i) {
     Hand& hand = hands[i];
-    InputPoseActionData_t data{};
-    if (vrInput()->GetPoseActionDataForNextFrame(hand.poseAction, TrackingUniverseStanding, &data, sizeof(data),
-                                                 k_ulInvalidInputValueHandle) != VRInputError_None ||
-        !data.bActive || !data.pose.bPoseIsValid) {
+    const TrackedDevice& device = vrSystem()->device(i == 0 ? kLeftHandSlot : kRightHandSlot);
+    if (!device.valid) {
         hand.valid = false;
         return;
     }
-    hand.pose = toMatrix4(data.pose.mDeviceToAbsoluteTracking);
-    InputOriginInfo_t origin{};
-    if (vrInput()->GetOriginTrackedDeviceInfo(data.activeOrigin, &origin, sizeof(origin)) != VRInputError_None ||
-        origin.trackedDeviceIndex == k_unTrackedDeviceIndexInvalid ||
-        vrDeviceClass(origin.trackedDeviceIndex) != TrackedDeviceClass_Controller)
-        return;
-    hand.deviceIndex = origin.trackedDeviceIndex;
-    const std::string name = vrStdStringProperty(hand.deviceIndex, Prop_RenderModelName_String);
-    if (name != hand.modelName) {
-        hand.model = loadRenderModel(name);
-        hand.modelName = name;
+    hand.pose = device.pose;
+    hand.deviceIndex = i == 0 ? kLeftHandSlot : kRightHandSlot;
+    // OpenXR has no portable controller model: every controller shows the project's own.
+    static const std::string kModelName = "mnx_controller";
+    if (kModelName != hand.modelName) {
+        hand.model = loadRenderModel(kModelName);
+        hand.modelName = kModelName;
     }
     if (!hand.marker) {
         hand.marker = std::make_unique<SystemMesh>();
@@ -257,6 +263,7 @@ VRController* vrController() { return g_controller; }
 
 void releaseVRGraphics() {
     if (g_controller) g_controller->releaseGraphics();
+    if (VRSystem* xr = vrSystem()) xr->releaseGraphics();
 }
 
 void destroyVRController() {

@@ -9,20 +9,21 @@
 #include "app/base/Matrix4.h"
 #include "render/SystemMesh.h"
 #include "vr/GLRenderModel.h"
-#include "vr/VRRuntime.h"
+#include "vr/VRSystem.h"
 
 class TzOpenGLShaderProgram;
 
-// The runtime's input actions as Qt signals, and the two hand controllers: pose, render model and marker.
-// Singleton made by createVRController while VR runs; GUI thread, paint time, GL context current.
+// The OpenXR input actions (VRInputActions) as Qt signals, and the two hand controllers: pose, the project's
+// controller model and marker. A pad or stick click also reports its direction (up, down, left or right, from the
+// pad position when it is pressed off centre). Singleton made by createVRController while VR runs; GUI thread,
+// paint time, GL context current.
 class VRController : public QObject {
     Q_OBJECT
 
 public:
     // One hand; poses are controller-to-tracking-space, column-major, metres.
     struct Hand {
-        mnxvr::VRInputValueHandle_t source = mnxvr::k_ulInvalidInputValueHandle;
-        mnxvr::VRActionHandle_t poseAction = mnxvr::k_ulInvalidActionHandle;
+        XrAction poseAction = XR_NULL_HANDLE;  // the grip pose
         Matrix4 pose;
         Matrix4 markerOffset;                                     // marker placement in controller space
         float markerX = 0.03f, markerY = 0.02f, markerZ = 0.15f;  // metres; x negated for the left hand
@@ -33,7 +34,7 @@ public:
         mnxvr::TrackedDeviceIndex_t deviceIndex = mnxvr::k_unTrackedDeviceIndexInvalid;
     };
 
-    // Reads the manifest beside the executable and resolves the action set, actions and hand sources.
+    // Takes the actions of the running VR connection.
     explicit VRController(QObject* parent = nullptr);
     ~VRController() override;
 
@@ -44,18 +45,17 @@ public:
     void update();
     // Draws both hands' models and markers with `viewProj` (tracking space to clip space).
     void draw(const Matrix4& viewProj);
-    // Cached by name ignoring letter case; null when the runtime cannot supply it.
+    // Cached by name ignoring letter case; null without a GL context.
     GLRenderModel* loadRenderModel(const std::string& name);
     // Releases the markers' GL objects; safe to call twice.
     void releaseGraphics();
 
-    mnxvr::VRActionSetHandle_t actionSet = mnxvr::k_ulInvalidActionSetHandle;
-    mnxvr::VRActionHandle_t m_actionTriggeValueR = 0, m_actionTriggeValueL = 0, m_actionMenuR = 0, m_actionMenuL = 0,
-                            m_actionGripR = 0, m_actionGripL = 0, m_actionClickDownR = 0, m_actionClickDownL = 0,
-                            m_actionClickUpR = 0, m_actionClickUpL = 0, m_actionClickRightR = 0,
-                            m_actionClickRightL = 0, m_actionClickLeftR = 0, m_actionClickLeftL = 0, m_actionPadR = 0,
-                            m_actionPadL = 0, m_actionPadTouchR = 0, m_actionPadTouchL = 0, m_actionTrackPadR = 0,
-                            m_actionTrackPadL = 0;
+    XrActionSet actionSet = XR_NULL_HANDLE;
+    XrAction m_actionTriggeValueR = XR_NULL_HANDLE, m_actionTriggeValueL = XR_NULL_HANDLE,
+             m_actionMenuR = XR_NULL_HANDLE, m_actionMenuL = XR_NULL_HANDLE, m_actionGripR = XR_NULL_HANDLE,
+             m_actionGripL = XR_NULL_HANDLE, m_actionPadR = XR_NULL_HANDLE, m_actionPadL = XR_NULL_HANDLE,
+             m_actionPadTouchR = XR_NULL_HANDLE, m_actionPadTouchL = XR_NULL_HANDLE, m_actionTrackPadR = XR_NULL_HANDLE,
+             m_actionTrackPadL = XR_NULL_HANDLE;
     float triggerR = 0.0f, triggerL = 0.0f;
     float padR[2] = {0.0f, 0.0f}, padL[2] = {0.0f, 0.0f};
     Hand hands[2];  // 0 left, 1 right
@@ -104,16 +104,22 @@ public slots:
     void onLeftMenuLongPressed();
 
 private:
-    void updateTrigger(mnxvr::VRActionHandle_t action, float& stored, void (VRController::*changed)(float));
-    void updatePad(mnxvr::VRActionHandle_t touch, mnxvr::VRActionHandle_t pad, float stored[2]);
+    // Pad directions: 0 none (centre), 1 up, 2 down, 3 right, 4 left; the one reported at the latest press.
+    enum Direction { kCentre, kUp, kDown, kRight, kLeft };
+
+    void updateTrigger(XrAction action, float& stored, void (VRController::*changed)(float));
+    void updatePad(XrAction touch, XrAction pad, float stored[2]);
     void updateButtons();
+    void updatePadClick(int hand, const VRDigital& click, XrAction pad);
     void updateHand(int i);
+
+    Direction m_padDirection[2] = {kCentre, kCentre};
 };
 
 // The singleton: created only while VR is running (GL context current); the accessor is null otherwise.
 VRController* createVRController();
 VRController* vrController();
-// Releases the GL objects of the two hand markers (context current); safe without a controller.
+// Releases the GL objects of the two hand markers and the VR swapchain (context current); safe without VR.
 void releaseVRGraphics();
 // Deletes the controller with its render models (context current) and clears the accessor; safe to call twice.
 void destroyVRController();

@@ -25,10 +25,10 @@ VRDevice::~VRDevice() = default;
 
 void VRDevice::setup(TrackedDeviceIndex_t deviceIndex) {
     index = deviceIndex;
-    deviceClass = vrDeviceClass(deviceIndex);
-    modelNumber = vrStringProperty(deviceIndex, Prop_ModelNumber_String);
-    serialNumber = vrStringProperty(deviceIndex, Prop_SerialNumber_String);
-    battery = vrFloatProperty(deviceIndex, Prop_DeviceBatteryPercentage_Float);
+    const TrackedDevice& tracked = vrSystem()->device(deviceIndex);
+    deviceClass = tracked.deviceClass;
+    modelNumber = tracked.modelNumber;
+    serialNumber = tracked.serialNumber;
     switch (deviceClass) {
         case TrackedDeviceClass_Invalid:
             className = QStringLiteral("Invalid");
@@ -46,11 +46,6 @@ void VRDevice::setup(TrackedDeviceIndex_t deviceIndex) {
                             QStringLiteral(":/system_mesh/resources/system_mesh/tracker.obj"), 1.0f);
             marker = makeMesh(QStringLiteral(":/img/resources/img/orange.png"),
                               QStringLiteral(":/system_mesh/resources/system_mesh/cube.obj"), 0.0001f);
-            break;
-        case TrackedDeviceClass_TrackingReference:
-            className = QStringLiteral("BaseStation");
-            mesh = makeMesh(QStringLiteral(":/img/resources/img/lh_basestation_vive.png"),
-                            QStringLiteral(":/system_mesh/resources/system_mesh/lh_basestation_vive.obj"), 1.0f);
             break;
         default:
             className = QStringLiteral("Unknown");

@@ -6,9 +6,9 @@
 
 #include "app/base/Matrix4.h"
 #include "render/SystemMesh.h"
-#include "vr/VRRuntime.h"
+#include "vr/VRSystem.h"
 
-// One tracked device, by runtime device index, as the latest refresh saw it. Owned by the device container;
+// One tracked device, by device slot (VRSystem.h), as the latest refresh saw it. Owned by the device container;
 // poses are device-to-tracking-space, column-major, metres.
 class VRDevice : public QObject {
     Q_OBJECT
@@ -17,8 +17,8 @@ public:
     explicit VRDevice(QObject* parent = nullptr);
     ~VRDevice() override;
 
-    // Reads class, model and serial numbers and battery of device `index` and builds its meshes. Needs VR
-    // running and the GL context current (the meshes are built right away).
+    // Reads class, model and serial number of slot `index` and builds its meshes. Needs VR running and the GL
+    // context current (the meshes are built right away).
     void setup(mnxvr::TrackedDeviceIndex_t index);
     // Draws the mesh and the marker at `pose`; harmless without them.
     void draw(const Matrix4& viewProj);
@@ -27,8 +27,8 @@ public:
     mnxvr::ETrackedDeviceClass deviceClass = mnxvr::TrackedDeviceClass_Invalid;
     QString modelNumber;
     QString serialNumber;  // the key settings refer to the device by
-    QString className;     // "HMD", "Controller", "Tracker", "BaseStation", "Invalid" or "Unknown"
-    float battery = 0.0f;  // 0..1
+    QString className;     // "HMD", "Controller", "Tracker", "Invalid" or "Unknown"
+    float battery = 0.0f;  // 0..1; OpenXR does not report it
     bool valid = false;
     bool wasValid = false;
     Matrix4 pose;

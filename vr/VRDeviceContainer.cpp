@@ -18,11 +18,11 @@ VRDeviceContainer::VRDeviceContainer(QObject* parent) : QObject(parent) {}
 VRDeviceContainer::~VRDeviceContainer() { qDeleteAll(devices); }
 
 void VRDeviceContainer::update() {
-    vrWaitGetPoses(m_poses.data(), k_unMaxTrackedDeviceCount, nullptr, 0);
+    VRSystem* xr = vrSystem();
+    if (!xr || !xr->beginFrame()) return;
     for (TrackedDeviceIndex_t i = 0; i < k_unMaxTrackedDeviceCount; ++i) {
-        const TrackedDevicePose_t& p = m_poses[i];
-        const bool present = vrActivityLevel(i) != k_EDeviceActivityLevel_Unknown &&
-                             vrDeviceClass(i) != TrackedDeviceClass_Invalid && p.bPoseIsValid;
+        const TrackedDevice& t = xr->device(i);
+        const bool present = t.deviceClass != TrackedDeviceClass_Invalid && t.valid;
         if (!present) {
             if (VRDevice* d = deviceSlots[i]) {
                 d->valid = false;
@@ -33,25 +33,24 @@ void VRDeviceContainer::update() {
         }
         VRDevice* d = device(i);
         d->valid = true;
-        d->pose = toMatrix4(p.mDeviceToAbsoluteTracking);
+        d->pose = t.pose;
         for (int k = 0; k < 3; ++k) {
-            d->velocity[k] = p.vVelocity.v[k];
-            d->angularVelocity[k] = p.vAngularVelocity.v[k];
+            d->velocity[k] = t.velocity[k];
+            d->angularVelocity[k] = t.angularVelocity[k];
         }
-        d->battery = vrFloatProperty(i, Prop_DeviceBatteryPercentage_Float);
         if (d->valid != d->wasValid) emit deviceStateChanged();
         d->wasValid = true;
     }
-    if (deviceSlots[0] && deviceSlots[0]->valid) invertMatrix(deviceSlots[0]->pose, hmdView);
+    if (deviceSlots[kHeadSlot] && deviceSlots[kHeadSlot]->valid) invertMatrix(deviceSlots[kHeadSlot]->pose, hmdView);
 }
 
 VRDevice* VRDeviceContainer::device(TrackedDeviceIndex_t index) {
     Q_ASSERT(index < k_unMaxTrackedDeviceCount);
     if (!deviceSlots[index]) {
-        qDebug().noquote() << "DeviceID:" << index << className(vrDeviceClass(index));
-        qDebug().noquote() << vrStringProperty(index, Prop_ModelNumber_String);
-        qDebug().noquote() << vrStringProperty(index, Prop_SerialNumber_String);
-        qDebug() << vrBoolProperty(index, Prop_DeviceLogged_Bool);
+        const TrackedDevice& t = vrSystem()->device(index);
+        qDebug().noquote() << "DeviceID:" << index << className(t.deviceClass);
+        qDebug().noquote() << t.modelNumber;
+        qDebug().noquote() << t.serialNumber;
         auto* d = new VRDevice;
         d->setup(index);
         deviceSlots[index] = d;

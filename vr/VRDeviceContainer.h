@@ -5,7 +5,7 @@
 #include <array>
 
 #include "app/base/Matrix4.h"
-#include "vr/VRRuntime.h"
+#include "vr/VRSystem.h"
 
 class VRDevice;
 
@@ -18,8 +18,8 @@ public:
     explicit VRDeviceContainer(QObject* parent = nullptr);
     ~VRDeviceContainer() override;
 
-    // Waits for the compositor's poses (this paces the frame loop), then refreshes every index 0..63 and
-    // hmdView. Needs VR running.
+    // Waits for the runtime's next frame (this paces the frame loop), then refreshes every slot 0..63 and
+    // hmdView. Nothing changes while the session is not running.
     void update();
     // The device in slot `index` (< 64), created and set up on first use.
     VRDevice* device(mnxvr::TrackedDeviceIndex_t index);
@@ -37,9 +37,6 @@ signals:
     void deviceListChanged();
     // Some device's `valid` flag changed.
     void deviceStateChanged();
-
-private:
-    std::array<mnxvr::TrackedDevicePose_t, mnxvr::k_unMaxTrackedDeviceCount> m_poses{};
 };
 
 // The process-wide container: created only while VR is running (call with the GL context current), else the

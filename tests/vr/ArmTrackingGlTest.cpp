@@ -1,6 +1,6 @@
 // Arms from the VR controllers: a calibrated performer holds the controllers in front of them and the model's
 // wrists land on the targets, the elbows stay on their own side, and a circular hand path is followed smoothly;
-// with and without "上半身2" and twist bones. The controllers come from the simulated runtime; their poses are
+// with and without "上半身2" and twist bones. The controllers come from the simulated headset; their poses are
 // then set per frame as the runtime would report them.
 #include <gtest/gtest.h>
 
@@ -90,16 +90,15 @@ glm::vec3 position(const mmd::MMDNode* node) { return glm::vec3(node->GetGlobalT
 
 class ArmTrackingGlTest : public ::testing::TestWithParam<Body> {
 protected:
-    static void SetUpTestSuite() { vrtest::installShippedManifest(); }
-
     void SetUp() override {
         if (!m_gl.create()) GTEST_SKIP() << "no OpenGL 4.1 core context";
         setKySettings(&m_settings);
         calibrate(m_settings);
         m_scope = std::make_unique<vrtest::SimulatedScope>(m_files.write(
-            vrtest::session({vrtest::device(0, "HMD", "H"), vrtest::device(1, "Controller", "CR", R"("hand": "right")"),
-                             vrtest::device(2, "Controller", "CL", R"("hand": "left")")})));
-        ASSERT_TRUE(initVR());
+            vrtest::session({vrtest::device("HMD", "H"), vrtest::device("Controller", "CR", R"("hand": "right")"),
+                             vrtest::device("Controller", "CL", R"("hand": "left")"),
+                             vrtest::device("GenericTracker", "LHR-1", R"("role": "waist")")})));
+        ASSERT_TRUE(m_scope->up());
         ASSERT_NE(createVRController(), nullptr);
         m_model = buildBody(GetParam());
         ASSERT_NE(m_model, nullptr);
@@ -219,14 +218,14 @@ TEST_P(ArmTrackingGlTest, ControllerRotationTurnsTheWristAndSplitsTheRollWithThe
 TEST_P(ArmTrackingGlTest, TrackerSlotsFollowTheSerialsAsTheyAreEdited) {
     ASSERT_NE(createDeviceContainer(), nullptr);
     vrDevices()->update();
-    m_settings.deviceSerials[0] = QStringLiteral("CL");
-    m_settings.deviceSerials[3] = QStringLiteral("CR");
+    m_settings.deviceSerials[0] = QStringLiteral("LHR-1");
+    m_settings.deviceSerials[3] = QStringLiteral("/user/hand/right");
     m_settings.deviceSerials[4] = QStringLiteral("nobody");
     emit m_settings.deviceSerialsChanged();
     const auto& tracked = m_controller->trackerSlots();
     ASSERT_NE(tracked[0], nullptr);
-    EXPECT_EQ(tracked[0], vrDevices()->findBySerial(QStringLiteral("CL")));
-    EXPECT_EQ(tracked[3], vrDevices()->findBySerial(QStringLiteral("CR")));
+    EXPECT_EQ(tracked[0], vrDevices()->findBySerial(QStringLiteral("LHR-1")));
+    EXPECT_EQ(tracked[3], vrDevices()->findBySerial(QStringLiteral("/user/hand/right")));
     EXPECT_EQ(tracked[4], nullptr) << "a serial that matches no device leaves its slot empty";
     EXPECT_EQ(tracked[1], nullptr);
     destroyDeviceContainer();

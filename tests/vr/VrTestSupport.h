@@ -1,6 +1,9 @@
 #pragma once
-// Helpers of the VR runtime tests: session files written in code, a Qt log capture, an offscreen GL context
-// and a runtime double that counts every call.
+// Helpers of the VR tests: session files of the simulated headset written in code, its test controls inside the
+// runtime library the OpenXR loader loaded (XR_RUNTIME_JSON names it in the tests' environment), a Qt log capture
+// and an offscreen GL context.
+
+#include <dlfcn.h>
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -19,27 +22,15 @@
 #include <vector>
 
 #include "render/GLFunctions.h"
-#include "vr/SimulatedRuntime.h"
-#include "vr/VRRuntimeLoader.h"
 #include "vr/VRSystem.h"
 
 namespace vrtest {
 
-// The input-action controller reads its manifest beside the executable; puts the shipped one there.
-inline void installShippedManifest() {
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/resource/VR");
-    QDir().mkpath(dir);
-    QFile::remove(dir + QStringLiteral("/mnx_actions.json"));
-    QFile::copy(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/mnx_actions.json"),
-                dir + QStringLiteral("/mnx_actions.json"));
-}
-
 // A device line of session JSON with one keyframe at `position` and optional validity gaps.
-inline QString device(int index, const char* cls, const char* serial, const QString& extra = QString(),
+inline QString device(const char* cls, const char* serial, const QString& extra = QString(),
                       const char* position = "[0, 1.6, 0]") {
-    return QStringLiteral(R"({"index": %1, "class": "%2", "serial": "%3", "model": "M-%3",
-        "keyframes": [{"t": 0, "position": %4}]%5})")
-        .arg(index)
+    return QStringLiteral(R"({"class": "%1", "serial": "%2", "model": "M-%2",
+        "keyframes": [{"t": 0, "position": %3}]%4})")
         .arg(QLatin1String(cls), QLatin1String(serial), QLatin1String(position),
              extra.isEmpty() ? QString() : QStringLiteral(", ") + extra);
 }
@@ -94,24 +85,51 @@ private:
     QObject m_context;
 };
 
-// Installs a simulated runtime with frozen time and no pacing for the test's lifetime; shuts VR down after.
+// The simulated headset's test controls, found in the runtime library once the loader has loaded it.
+struct SimXr {
+    static void* symbol(const char* name) {
+        void* library = dlopen(MNX_SIMXR_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+        if (!library) return nullptr;
+        void* found = dlsym(library, name);
+        dlclose(library);
+        return found;
+    }
+    // Freezes session time (negative: runs on from there). False when the runtime is not loaded.
+    static bool setSessionTime(double seconds) {
+        auto f = reinterpret_cast<void (*)(double)>(symbol("mnxsimxr_set_session_time"));
+        if (f) f(seconds);
+        return f != nullptr;
+    }
+    static void setPacing(bool on) {
+        if (auto f = reinterpret_cast<void (*)(int)>(symbol("mnxsimxr_set_pacing"))) f(on ? 1 : 0);
+    }
+    // Frames submitted for an eye; the GL texture and rectangle of the latest one.
+    static int submitted(int eye, unsigned* texture = nullptr, int* rect = nullptr) {
+        auto f = reinterpret_cast<int (*)(int, unsigned*, int*)>(symbol("mnxsimxr_submitted"));
+        return f ? f(eye, texture, rect) : -1;
+    }
+};
+
+// Plays `sessionPath` on the simulated headset for the test's lifetime with frozen time and no pacing:
+// connects, starts the session on the current GL context and lets it run. Shuts VR down after.
 class SimulatedScope {
 public:
     explicit SimulatedScope(const QString& sessionPath) {
-        auto runtime = std::make_unique<SimulatedRuntime>(sessionPath);
-        runtime->setPacing(false);
-        runtime->setSessionTime(0.0);
-        m_runtime = runtime.get();
-        mnxvr::installVRRuntime(std::move(runtime));
+        qputenv("MNX_SIMXR_SESSION", sessionPath.toLocal8Bit());
+        m_up = initVR() && startVRSession();
+        if (!m_up) return;
+        SimXr::setPacing(false);
+        SimXr::setSessionTime(0.0);
+        vrSystem()->pollEvents();  // ready: the session begins
     }
     ~SimulatedScope() {
         shutdownVR();
-        mnxvr::installVRRuntime(nullptr);
+        qunsetenv("MNX_SIMXR_SESSION");
     }
-    SimulatedRuntime& runtime() { return *m_runtime; }
+    bool up() const { return m_up && vrSystem() != nullptr && vrSystem()->sessionRunning(); }
 
 private:
-    SimulatedRuntime* m_runtime = nullptr;
+    bool m_up = false;
 };
 
 // Every Qt message while it lives, as "D text", "I text", "W text" or "C text".
@@ -160,51 +178,6 @@ private:
     QOffscreenSurface m_surface;
     QOpenGLContext m_context;
     QOpenGLFunctions_4_1_Core m_gl;
-};
-
-// A runtime that counts every call by name and otherwise forwards to an optional inner runtime (or fails
-// politely without one). `compositorMissing` makes it withhold the compositor.
-class CountingRuntime : public mnxvr::VRRuntime {
-public:
-    explicit CountingRuntime(std::map<std::string, int>& calls, mnxvr::VRRuntime* inner = nullptr)
-        : m_calls(calls), m_inner(inner) {}
-    bool compositorMissing = false;
-    uint32_t tokenOffset = 0;  // added to the inner token, so a test can fake a reconnection
-
-    uint32_t InitInternal2(mnxvr::EVRInitError* error, mnxvr::EVRApplicationType type, const char* info) override {
-        ++m_calls["InitInternal2"];
-        if (m_inner) return m_inner->InitInternal2(error, type, info) + tokenOffset;
-        *error = mnxvr::VRInitError_Init_InstallationNotFound;
-        return 0;
-    }
-    void ShutdownInternal() override {
-        ++m_calls["ShutdownInternal"];
-        if (m_inner) m_inner->ShutdownInternal();
-    }
-    bool IsInterfaceVersionValid(const char* version) override {
-        ++m_calls["IsInterfaceVersionValid"];
-        return m_inner && m_inner->IsInterfaceVersionValid(version);
-    }
-    void* GetGenericInterface(const char* version, mnxvr::EVRInitError* error) override {
-        ++m_calls[std::string("GetGenericInterface ") + version];
-        if (compositorMissing && std::string(version) == mnxvr::IVRCompositor_Version) {
-            *error = mnxvr::VRInitError_Init_InterfaceNotFound;
-            return nullptr;
-        }
-        return m_inner ? m_inner->GetGenericInterface(version, error) : nullptr;
-    }
-    uint32_t GetInitToken() override {
-        ++m_calls["GetInitToken"];
-        return (m_inner ? m_inner->GetInitToken() : 0) + tokenOffset;
-    }
-    const char* GetVRInitErrorAsEnglishDescription(mnxvr::EVRInitError error) override {
-        ++m_calls["GetVRInitErrorAsEnglishDescription"];
-        return m_inner ? m_inner->GetVRInitErrorAsEnglishDescription(error) : "Counting runtime: no runtime";
-    }
-
-private:
-    std::map<std::string, int>& m_calls;
-    mnxvr::VRRuntime* m_inner;
 };
 
 }  // namespace vrtest

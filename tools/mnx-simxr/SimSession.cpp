@@ -1,4 +1,4 @@
-#include "vr/SimulatedSession.h"
+#include "SimSession.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -6,8 +6,6 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <cmath>
-
-using namespace mnxvr;
 
 namespace {
 
@@ -23,12 +21,11 @@ bool readVector3(const QJsonValue& value, float out[3]) {
     return true;
 }
 
-bool parseClass(const QString& name, ETrackedDeviceClass& out) {
-    static const std::pair<const char*, ETrackedDeviceClass> kClasses[] = {
-        {"HMD", TrackedDeviceClass_HMD},
-        {"Controller", TrackedDeviceClass_Controller},
-        {"GenericTracker", TrackedDeviceClass_GenericTracker},
-        {"TrackingReference", TrackedDeviceClass_TrackingReference},
+bool parseClass(const QString& name, SimDeviceClass& out) {
+    static const std::pair<const char*, SimDeviceClass> kClasses[] = {
+        {"HMD", SimDeviceClass::HMD},
+        {"Controller", SimDeviceClass::Controller},
+        {"GenericTracker", SimDeviceClass::GenericTracker},
     };
     for (const auto& c : kClasses) {
         if (name == QLatin1String(c.first)) {
@@ -39,27 +36,18 @@ bool parseClass(const QString& name, ETrackedDeviceClass& out) {
     return false;
 }
 
-bool parseDevice(const QJsonObject& o, double loop, SimulatedDevice& d, QString& reason) {
-    const int index = o.value("index").toInt(-1);
-    if (index < 0 || index >= static_cast<int>(k_unMaxTrackedDeviceCount)) {
-        reason = QStringLiteral("device index must be 0..63");
-        return false;
-    }
-    d.index = static_cast<TrackedDeviceIndex_t>(index);
+bool parseDevice(const QJsonObject& o, int index, double loop, SimDevice& d, QString& reason) {
     if (!parseClass(o.value("class").toString(), d.deviceClass)) {
         reason = QStringLiteral("device %1 has an unknown class").arg(index);
         return false;
     }
     d.serialNumber = o.value("serial").toString().toStdString();
     d.modelNumber = o.value("model").toString().toStdString();
-    d.renderModelName = o.value("renderModel").toString().toStdString();
-    d.battery = static_cast<float>(o.value("battery").toDouble(1.0));
     d.hand = o.value("hand").toString().toStdString();
-    const QJsonObject bools = o.value("boolProperties").toObject();
-    for (auto it = bools.begin(); it != bools.end(); ++it) d.boolProperties[it.key().toInt()] = it.value().toBool();
+    d.role = o.value("role").toString().toStdString();
     for (const QJsonValue& k : o.value("keyframes").toArray()) {
         const QJsonObject ko = k.toObject();
-        SimulatedKeyframe key;
+        SimKeyframe key;
         key.time = ko.value("t").toDouble(-1.0);
         if (key.time < 0.0 || key.time > loop || !readVector3(ko.value("position"), key.position) ||
             (ko.contains("yawPitchRoll") && !readVector3(ko.value("yawPitchRoll"), key.yawPitchRoll))) {
@@ -69,7 +57,7 @@ bool parseDevice(const QJsonObject& o, double loop, SimulatedDevice& d, QString&
         d.keyframes.push_back(key);
     }
     std::stable_sort(d.keyframes.begin(), d.keyframes.end(),
-                     [](const SimulatedKeyframe& a, const SimulatedKeyframe& b) { return a.time < b.time; });
+                     [](const SimKeyframe& a, const SimKeyframe& b) { return a.time < b.time; });
     for (const QJsonValue& g : o.value("invalid").toArray()) {
         const QJsonArray ga = g.toArray();
         if (ga.size() != 2 || !ga[0].isDouble() || !ga[1].isDouble()) {
@@ -84,9 +72,9 @@ bool parseDevice(const QJsonObject& o, double loop, SimulatedDevice& d, QString&
 float lerp(float a, float b, float f) { return a + (b - a) * f; }
 
 // Position and angles at a loop time; keyframes wrap from the last back to the first over the loop end.
-void sample(const std::vector<SimulatedKeyframe>& keys, double t, double loop, float pos[3], float ypr[3]) {
-    const SimulatedKeyframe* a = &keys.back();
-    const SimulatedKeyframe* b = &keys.front();
+void sample(const std::vector<SimKeyframe>& keys, double t, double loop, float pos[3], float ypr[3]) {
+    const SimKeyframe* a = &keys.back();
+    const SimKeyframe* b = &keys.front();
     double ta = a->time - loop, tb = b->time;
     for (size_t i = 0; i < keys.size(); ++i) {
         if (keys[i].time > t) {
@@ -124,7 +112,7 @@ void rotation(const float ypr[3], float r[3][3]) {
 
 }  // namespace
 
-bool SimulatedSession::load(const QString& path, SimulatedSession& session, QString& reason) {
+bool SimSession::load(const QString& path, SimSession& session, QString& reason) {
     QFile file(path);
     if (!file.exists()) {
         reason = QStringLiteral("Simulated VR session not found: %1").arg(path);
@@ -142,7 +130,7 @@ bool SimulatedSession::load(const QString& path, SimulatedSession& session, QStr
     return true;
 }
 
-bool SimulatedSession::parse(const QByteArray& json, SimulatedSession& session, QString& reason) {
+bool SimSession::parse(const QByteArray& json, SimSession& session, QString& reason) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) {
@@ -150,7 +138,7 @@ bool SimulatedSession::parse(const QByteArray& json, SimulatedSession& session, 
         return false;
     }
     const QJsonObject root = doc.object();
-    SimulatedSession s;
+    SimSession s;
     s.loopSeconds = root.value("loopSeconds").toDouble(s.loopSeconds);
     if (!(s.loopSeconds > 0.0)) {
         reason = QStringLiteral("loopSeconds must be positive");
@@ -168,17 +156,12 @@ bool SimulatedSession::parse(const QByteArray& json, SimulatedSession& session, 
         reason = QStringLiteral("bad eye set-up");
         return false;
     }
+    int index = 0;
     for (const QJsonValue& v : root.value("devices").toArray()) {
-        SimulatedDevice d;
-        if (!parseDevice(v.toObject(), s.loopSeconds, d, reason)) return false;
-        if (s.device(d.index)) {
-            reason = QStringLiteral("device index %1 appears twice").arg(d.index);
-            return false;
-        }
+        SimDevice d;
+        if (!parseDevice(v.toObject(), index++, s.loopSeconds, d, reason)) return false;
         s.devices.push_back(std::move(d));
     }
-    std::sort(s.devices.begin(), s.devices.end(),
-              [](const SimulatedDevice& a, const SimulatedDevice& b) { return a.index < b.index; });
     for (const QJsonValue& v : root.value("timeline").toArray()) {
         const QJsonObject o = v.toObject();
         const double t = o.value("t").toDouble(-1.0);
@@ -187,18 +170,18 @@ bool SimulatedSession::parse(const QByteArray& json, SimulatedSession& session, 
             return false;
         }
         if (o.contains("event")) {
-            SimulatedEvent e;
-            e.time = t;
-            e.type = static_cast<uint32_t>(o.value("event").toInt());
-            e.device = static_cast<TrackedDeviceIndex_t>(o.value("device").toInt(0));
-            s.events.push_back(e);
+            if (o.value("event").toString() != QLatin1String("exit")) {
+                reason = QStringLiteral("timeline entry at %1 has an unknown event").arg(t);
+                return false;
+            }
+            s.exitRequests.push_back(t);
             continue;
         }
-        SimulatedInput in;
+        SimInput in;
         in.time = t;
-        in.action = o.value("action").toString().toStdString();
-        if (in.action.empty() || t > s.loopSeconds) {
-            reason = QStringLiteral("timeline entry at %1 needs an action within the loop").arg(t);
+        in.path = o.value("input").toString().toStdString();
+        if (in.path.empty() || t > s.loopSeconds) {
+            reason = QStringLiteral("timeline entry at %1 needs an input within the loop").arg(t);
             return false;
         }
         in.state = o.value("state").toBool();
@@ -207,41 +190,44 @@ bool SimulatedSession::parse(const QByteArray& json, SimulatedSession& session, 
         s.inputs.push_back(in);
     }
     std::stable_sort(s.inputs.begin(), s.inputs.end(),
-                     [](const SimulatedInput& a, const SimulatedInput& b) { return a.time < b.time; });
-    std::stable_sort(s.events.begin(), s.events.end(),
-                     [](const SimulatedEvent& a, const SimulatedEvent& b) { return a.time < b.time; });
+                     [](const SimInput& a, const SimInput& b) { return a.time < b.time; });
+    std::sort(s.exitRequests.begin(), s.exitRequests.end());
     session = std::move(s);
     return true;
 }
 
-const SimulatedDevice* SimulatedSession::device(TrackedDeviceIndex_t index) const {
+const SimDevice* SimSession::headset() const {
     for (const auto& d : devices)
-        if (d.index == index) return &d;
+        if (d.deviceClass == SimDeviceClass::HMD) return &d;
     return nullptr;
 }
 
-const SimulatedDevice* SimulatedSession::handDevice(const std::string& hand) const {
+const SimDevice* SimSession::handDevice(const std::string& hand) const {
     for (const auto& d : devices)
-        if (d.deviceClass == TrackedDeviceClass_Controller && d.hand == hand) return &d;
+        if (d.deviceClass == SimDeviceClass::Controller && d.hand == hand) return &d;
     return nullptr;
 }
 
-TrackedDevicePose_t SimulatedSession::pose(const SimulatedDevice& device, double time) const {
-    TrackedDevicePose_t pose{};
-    pose.bDeviceIsConnected = true;
+const SimDevice* SimSession::trackerWithRole(const std::string& role) const {
+    for (const auto& d : devices)
+        if (d.deviceClass == SimDeviceClass::GenericTracker && d.role == role) return &d;
+    return nullptr;
+}
+
+SimPose SimSession::pose(const SimDevice& device, double time) const {
+    SimPose pose;
     const double t = std::fmod(time, loopSeconds);
     bool valid = !device.keyframes.empty();
     for (const auto& gap : device.gaps)
         if (t >= gap.first && t < gap.second) valid = false;
-    pose.bPoseIsValid = valid;
-    pose.eTrackingResult = valid ? TrackingResult_Running_OK : TrackingResult_Running_OutOfRange;
+    pose.valid = valid;
     if (device.keyframes.empty()) return pose;
     float p[3], ypr[3], r[3][3];
     sample(device.keyframes, t, loopSeconds, p, ypr);
     rotation(ypr, r);
     for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) pose.mDeviceToAbsoluteTracking.m[i][j] = r[i][j];
-        pose.mDeviceToAbsoluteTracking.m[i][3] = p[i];
+        for (int j = 0; j < 3; ++j) pose.matrix[j][i] = r[i][j];
+        pose.matrix[3][i] = p[i];
     }
     // Central differences over a short step give the velocities the runtime would predict.
     constexpr double kStep = 0.005;
@@ -249,19 +235,19 @@ TrackedDevicePose_t SimulatedSession::pose(const SimulatedDevice& device, double
     sample(device.keyframes, std::fmod(t + loopSeconds - kStep, loopSeconds), loopSeconds, p0, a0);
     sample(device.keyframes, std::fmod(t + kStep, loopSeconds), loopSeconds, p1, a1);
     const float toRadians = static_cast<float>(kPi / 180.0);
-    for (int i = 0; i < 3; ++i) pose.vVelocity.v[i] = static_cast<float>((p1[i] - p0[i]) / (2.0 * kStep));
-    pose.vAngularVelocity.v[0] = static_cast<float>((a1[1] - a0[1]) * toRadians / (2.0 * kStep));
-    pose.vAngularVelocity.v[1] = static_cast<float>((a1[0] - a0[0]) * toRadians / (2.0 * kStep));
-    pose.vAngularVelocity.v[2] = static_cast<float>((a1[2] - a0[2]) * toRadians / (2.0 * kStep));
+    for (int i = 0; i < 3; ++i) pose.velocity[i] = static_cast<float>((p1[i] - p0[i]) / (2.0 * kStep));
+    pose.angularVelocity[0] = static_cast<float>((a1[1] - a0[1]) * toRadians / (2.0 * kStep));
+    pose.angularVelocity[1] = static_cast<float>((a1[0] - a0[0]) * toRadians / (2.0 * kStep));
+    pose.angularVelocity[2] = static_cast<float>((a1[2] - a0[2]) * toRadians / (2.0 * kStep));
     return pose;
 }
 
-const SimulatedInput* SimulatedSession::input(const std::string& action, double time) const {
+const SimInput* SimSession::input(const std::string& path, double time) const {
     const double t = std::fmod(time, loopSeconds);
-    const SimulatedInput* latest = nullptr;
+    const SimInput* latest = nullptr;
     for (const auto& in : inputs) {
         if (in.time > t) break;
-        if (in.action == action) latest = &in;
+        if (in.path == path) latest = &in;
     }
     return latest;
 }
