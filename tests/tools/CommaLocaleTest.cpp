@@ -42,14 +42,17 @@ protected:
 TEST_F(CommaLocaleTest, PoseFileNumbersAreRead) {
     const std::string path = ::testing::TempDir() + "comma_locale.vpd";
     mnx::test::VpdWriter writer;
-    writer.AddBone("センター", {0.5f, 1.25f, -2.75f}, glm::quat(0.9238795f, 0, 0.3826834f, 0));
+    writer.AddBone("センター", {0.5f, 1.25f, -2.75f}, glm::quat(0.6f, 0, 0.8f, 0));
     writer.AddMorph("まばたき", 0.625f);
+    // The fixture writer formats with the C library, so it writes under C, as MikuMikuDance does.
+    std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(writer.Save(path));
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
     mmd::VPDFileData vpd;
     ASSERT_TRUE(mmd::ReadVPDFile(vpd, path));
     ASSERT_EQ(vpd.bones.size(), 1u);
     EXPECT_FLOAT_EQ(vpd.bones[0].translate.y, 1.25f);
-    EXPECT_FLOAT_EQ(vpd.bones[0].quaternion.y, 0.3826834f);
+    EXPECT_FLOAT_EQ(vpd.bones[0].quaternion.y, 0.8f);
     ASSERT_EQ(vpd.morphs.size(), 1u);
     EXPECT_FLOAT_EQ(vpd.morphs[0].weight, 0.625f);
 }
