@@ -1,6 +1,4 @@
 #include "app/KySolution.h"
-#include "app/base/SolutionSignals.h"
-#include "app/base/FaceReceiver.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -8,7 +6,9 @@
 #include <climits>
 
 #include "app/KyThread.h"
+#include "app/base/FaceReceiver.h"
 #include "app/base/KySettings.h"
+#include "app/base/SolutionSignals.h"
 #include "face/iFacialMoCap.h"
 #include "mmdr/AppContext.h"
 #include "mmdr/Model.h"
@@ -52,6 +52,8 @@ void KySolution::startCapture() {
     if (!m_thread) return;
     // The capture thread reads the settings only through this copy: the store has no lock.
     m_thread->receiver()->syncSettings();
+    // Cleared here, before the thread exists, so that a stop right after this start is never lost.
+    if (!m_thread->isRunning()) m_thread->receiver()->PrepareStart();
     m_thread->start(QThread::InheritPriority);
 }
 

@@ -1,6 +1,9 @@
 #include "face/iFacialMoCap.h"
 
 #include <QDateTime>
+#include <QtDebug>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -45,10 +48,40 @@ int splitFirst(QStringRef text, QChar separator, std::array<QStringRef, N>& part
     return count;
 }
 
+// QStringRef::toFloat reads the C locale's form whatever the process locale is, as the phone writes it.
 float toFiniteFloat(QStringRef text) {
     bool ok = false;
     const float value = text.toFloat(&ok);
     return ok && std::isfinite(value) ? value : 0.0f;
+}
+
+// The four numbers of a dotted IPv4 address in one integer; false for anything else.
+bool parseIpv4(const std::string& text, std::uint32_t* address) {
+    std::uint32_t result = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        std::uint32_t part = 0;
+        std::size_t digits = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
+            part = part * 10 + static_cast<std::uint32_t>(text[i] - '0');
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || part > 255) return false;
+        result = result << 8 | part;
+        if (++parts < 4) {
+            if (i >= text.size() || text[i] != '.') return false;
+            ++i;
+        }
+    }
+    *address = result;
+    return i == text.size();
+}
+
+bool sameIpv4(const std::string& a, const std::string& b) {
+    std::uint32_t x = 0, y = 0;
+    return parseIpv4(a, &x) && parseIpv4(b, &y) && x == y;
 }
 
 Vector3 mean(const Vector3& a, const Vector3& b) {
@@ -68,7 +101,7 @@ iFacialMoCap::iFacialMoCap(QObject* parent) : QObject(parent) {
 }
 
 iFacialMoCap::~iFacialMoCap() {
-    if (m_startSent.load()) sendCommand(kStopCommand, sizeof(kStopCommand));
+    if (m_startSent.exchange(false)) sendCommand(kStopCommand, sizeof(kStopCommand));
     closeSockets();
 }
 
@@ -100,7 +133,10 @@ void iFacialMoCap::onModelLRChanged() {
     syncSettings();
 }
 
-void iFacialMoCap::onVRControllerPressed() { Start(); }
+void iFacialMoCap::onVRControllerPressed() {
+    PrepareStart();
+    Start();
+}
 
 void iFacialMoCap::sendCommand(const char* text, std::size_t size) {
     std::string address;
@@ -120,41 +156,76 @@ net::SocketHandle iFacialMoCap::Start() {
         m_previous.timestamp = 0;
     }
     closeSockets();
-    m_wakeup.clear();
+    m_framer.reset();
     m_recentreHead.store(true);
-    sendCommand(kStartCommand, sizeof(kStartCommand));
-    m_startSent.store(true);
 
+    // A stop that came first leaves the phone alone.
+    if (m_wakeup.isSignalled()) return 0;
+    // Listening before asking: a quick phone's connection would otherwise be refused.
     m_listener = net::listenTcp(kStreamPort, 1);
     if (m_listener == net::kInvalidSocket) return 0;
-    if (net::waitReadable(m_listener, kStartTimeoutMs, m_wakeup) != net::WaitResult::Ready) {
-        closeSockets();
-        return 0;
-    }
-    m_client = net::acceptTcp(m_listener);
+    // Marked before sending, so that a Stop racing with this start sends its stop command.
+    m_startSent.store(true);
+    sendCommand(kStartCommand, sizeof(kStartCommand));
+    const bool accepted = acceptPhone(settings().camAddress);
     // One phone at a time: nothing else may connect while this one streams.
     net::closeSocket(m_listener);
     m_listener = net::kInvalidSocket;
-    if (m_client == net::kInvalidSocket) return 0;
+    if (!accepted) {
+        // Interrupted while the start command travelled: the phone must not stream into nothing.
+        if (m_wakeup.isSignalled() && m_startSent.exchange(false)) sendCommand(kStopCommand, sizeof(kStopCommand));
+        return 0;
+    }
+    net::enableKeepAlive(m_client);
     m_connected.store(true);
     m_recentreHead.store(true);
     return m_client;
 }
 
+bool iFacialMoCap::acceptPhone(const std::string& camAddress) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+    std::string refused;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || net::waitReadable(m_listener, static_cast<int>(left), m_wakeup) != net::WaitResult::Ready) {
+            return false;
+        }
+        std::string peer;
+        const net::SocketHandle client = net::acceptTcp(m_listener, &peer);
+        if (client == net::kInvalidSocket) continue;
+        // Anyone on the network can reach this port; only the phone that was asked may drive the face.
+        if (sameIpv4(peer, camAddress)) {
+            m_client = client;
+            return true;
+        }
+        net::closeSocket(client);
+        if (peer != refused) {
+            refused = peer;
+            qWarning("iFacialMoCap: refused a connection from %s (the phone is %s)", peer.c_str(), camAddress.c_str());
+        }
+    }
+}
+
 QString iFacialMoCap::Receive() {
     if (!m_connected.load()) return QString();
-    m_buffer.fill(0);
-    long received = -1;
-    if (net::waitReadable(m_client, -1, m_wakeup) == net::WaitResult::Ready) {
-        received = net::receive(m_client, m_buffer.data(), m_buffer.size());
+    for (;;) {
+        const net::WaitResult wait = net::waitReadable(m_client, kLinkLossMs, m_wakeup);
+        long received = -1;
+        if (wait == net::WaitResult::Ready) received = net::receive(m_client, m_buffer.data(), m_buffer.size());
+        if (received <= 0) {
+            // Silence means the phone is gone as surely as a closed connection does.
+            Disconnect();
+            return QString();
+        }
+        m_framer.append(m_buffer.data(), static_cast<std::size_t>(received));
+        const char* packet = nullptr;
+        std::size_t size = 0;
+        // An empty packet (a stray NUL) is no reason to end the capture; wait for the next one.
+        if (m_framer.takeNewest(&packet, &size) && size > 0) {
+            return QString::fromUtf8(packet, static_cast<int>(size));
+        }
     }
-    if (received <= 0) {
-        Disconnect();
-        return QString();
-    }
-    const void* nul = std::memchr(m_buffer.data(), 0, static_cast<std::size_t>(received));
-    const long length = nul ? static_cast<const char*>(nul) - m_buffer.data() : received;
-    return QString::fromUtf8(m_buffer.data(), static_cast<int>(length));
 }
 
 void iFacialMoCap::Disconnect() {
@@ -174,8 +245,10 @@ void iFacialMoCap::LookForward() {
     sendCommand(kLookForwardCommand, sizeof(kLookForwardCommand));
 }
 
+void iFacialMoCap::PrepareStart() { m_wakeup.clear(); }
+
 void iFacialMoCap::Stop() {
-    if (m_startSent.load()) sendCommand(kStopCommand, sizeof(kStopCommand));
+    if (m_startSent.exchange(false)) sendCommand(kStopCommand, sizeof(kStopCommand));
     m_wakeup.signal();
 }
 
@@ -221,7 +294,7 @@ void iFacialMoCap::parseValueItem(QStringRef item) {
     if (slot < 0 || slot >= FaceFrame::kValueCount) slot = 0;
     bool ok = false;
     const int value = parts[1].toInt(&ok, 10);
-    m_working.values[slot] = ok ? static_cast<float>(value) * 0.01f : 0.0f;
+    m_working.values[slot] = ok ? static_cast<float>(std::clamp(value, 0, 100)) * 0.01f : 0.0f;
 }
 
 void iFacialMoCap::parseAngleItem(QStringRef item, const Settings& settings) {
@@ -230,7 +303,10 @@ void iFacialMoCap::parseAngleItem(QStringRef item, const Settings& settings) {
     std::array<float, kMaxAngleNumbers> f{};
     int count = 0;
     forEachPart(parts[1], QChar(','), 1, [&](QStringRef number) {
-        f[count++] = toFiniteFloat(number);
+        // Bounded here, so no later product (the body step multiplies the position by 45) can overflow.
+        const float limit = count < 3 ? kMaxAngleDegrees : kMaxHeadPosition;
+        f[count] = std::clamp(toFiniteFloat(number), -limit, limit);
+        ++count;
         return count < kMaxAngleNumbers;
     });
 
@@ -241,10 +317,10 @@ void iFacialMoCap::parseAngleItem(QStringRef item, const Settings& settings) {
     const bool isEyeA = name == eyeA;
     if (isEyeA || name == eyeB) {
         const float k = settings.eyeRotMul * kDegree;
-        const Quaternion rotation = facemath::multiply(
-            facemath::multiply(facemath::fromEuler(f[0] * k, -f[1] * k * s, -f[2] * k * s),
-                               facemath::rotationX(-settings.eyeAngle.x / 2.0f)),
-            facemath::rotationY(-settings.eyeAngle.y / 2.0f));
+        const Quaternion rotation =
+            facemath::multiply(facemath::multiply(facemath::fromEuler(f[0] * k, -f[1] * k * s, -f[2] * k * s),
+                                                  facemath::rotationX(-settings.eyeAngle.x / 2.0f)),
+                               facemath::rotationY(-settings.eyeAngle.y / 2.0f));
         (isEyeA ? m_working.rightEyeRotation : m_working.leftEyeRotation) = rotation;
         return;
     }
@@ -274,32 +350,57 @@ float iFacialMoCap::BlendShapeValue(int slot) const {
     return m_latest.values[slot];
 }
 
+void iFacialMoCap::CopyFrames(FaceFrame* previous, FaceFrame* latest) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    *previous = m_previous;
+    *latest = m_latest;
+}
+
+Vector3 iFacialMoCap::HeadAngles(const FaceFrame& previous, const FaceFrame& latest, bool interpolate) {
+    return interpolate ? mean(previous.headAngles, latest.headAngles) : previous.headAngles;
+}
+
+Vector3 iFacialMoCap::HeadPosition(const FaceFrame& previous, const FaceFrame& latest, bool interpolate) {
+    return interpolate ? mean(previous.headPosition, latest.headPosition) : previous.headPosition;
+}
+
+Quaternion iFacialMoCap::HeadRotation(const FaceFrame& previous, const FaceFrame& latest, bool interpolate) {
+    return interpolate ? facemath::slerp(latest.headRotation, previous.headRotation, 0.5f) : previous.headRotation;
+}
+
+Quaternion iFacialMoCap::LeftEyeRotation(const FaceFrame& previous, const FaceFrame& latest, bool interpolate) {
+    return interpolate ? facemath::slerp(latest.leftEyeRotation, previous.leftEyeRotation, 0.5f)
+                       : previous.leftEyeRotation;
+}
+
+Quaternion iFacialMoCap::RightEyeRotation(const FaceFrame& previous, const FaceFrame& latest, bool interpolate) {
+    return interpolate ? facemath::slerp(latest.rightEyeRotation, previous.rightEyeRotation, 0.5f)
+                       : previous.rightEyeRotation;
+}
+
 Vector3 iFacialMoCap::HeadAngles(bool interpolate) const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return interpolate ? mean(m_previous.headAngles, m_latest.headAngles) : m_previous.headAngles;
+    return HeadAngles(m_previous, m_latest, interpolate);
 }
 
 Vector3 iFacialMoCap::HeadPosition(bool interpolate) const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return interpolate ? mean(m_previous.headPosition, m_latest.headPosition) : m_previous.headPosition;
+    return HeadPosition(m_previous, m_latest, interpolate);
 }
 
 Quaternion iFacialMoCap::HeadRotation(bool interpolate) const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return interpolate ? facemath::slerp(m_latest.headRotation, m_previous.headRotation, 0.5f)
-                       : m_previous.headRotation;
+    return HeadRotation(m_previous, m_latest, interpolate);
 }
 
 Quaternion iFacialMoCap::LeftEyeRotation(bool interpolate) const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return interpolate ? facemath::slerp(m_latest.leftEyeRotation, m_previous.leftEyeRotation, 0.5f)
-                       : m_previous.leftEyeRotation;
+    return LeftEyeRotation(m_previous, m_latest, interpolate);
 }
 
 Quaternion iFacialMoCap::RightEyeRotation(bool interpolate) const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return interpolate ? facemath::slerp(m_latest.rightEyeRotation, m_previous.rightEyeRotation, 0.5f)
-                       : m_previous.rightEyeRotation;
+    return RightEyeRotation(m_previous, m_latest, interpolate);
 }
 
 int iFacialMoCap::IndexOf(const QString& name) const {

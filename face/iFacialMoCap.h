@@ -8,6 +8,7 @@
 #include <string>
 
 #include "face/FaceFrame.h"
+#include "face/PacketFramer.h"
 #include "face/Socket.h"
 #include "face/SocketWakeup.h"
 
@@ -24,6 +25,12 @@ public:
     static constexpr std::uint16_t kStreamPort = 49986;   // TCP, here
     static constexpr int kStartTimeoutMs = 2000;
     static constexpr int kBufferSize = 8192;
+    // A connected phone that sends nothing for this long has left (Wi-Fi gone without closing the connection).
+    static constexpr int kLinkLossMs = 3000;
+    // Plausible ranges of the head item: angles in degrees; position in metres from the camera (face tracking
+    // reaches about a metre, so 10 only cuts off garbage).
+    static constexpr float kMaxAngleDegrees = 180.0f;
+    static constexpr float kMaxHeadPosition = 10.0f;
 
     // The settings the capture thread uses, copied from the settings store on the GUI thread (the store has no
     // lock). Angles of headAngle/eyeAngle in radians (only x and y are used).
@@ -41,13 +48,15 @@ public:
     // Sends the stop command (when a start command was ever sent) and closes every socket.
     ~iFacialMoCap() override;
 
-    // Capture thread. Zeroes the frames' values, sends the start command to camAddress, listens on port 49986
-    // and waits at most 2 s (less if interrupted) for the phone. Returns the accepted socket, or 0 when no phone
-    // connected. Closes the sockets of an earlier Start first.
+    // Capture thread. Zeroes the frames' values, listens on port 49986, then sends the start command to
+    // camAddress and waits at most 2 s (less if interrupted) for the phone. Only a peer whose address is
+    // camAddress is accepted; others are closed (and logged once) while the wait goes on. Returns the accepted
+    // socket, or 0 when no phone connected. Closes the sockets of an earlier Start first. A stop requested
+    // before Start ends it at once (see PrepareStart).
     net::SocketHandle Start();
-    // Capture thread. Empty when not connected; otherwise blocks until bytes arrive and returns them (up to the
-    // first NUL) decoded as UTF-8. The peer closing, an error or Interrupt() closes the connection and returns
-    // empty.
+    // Capture thread. Empty when not connected; otherwise blocks until a packet is complete in the stream and
+    // returns the newest one (up to its first NUL) decoded as UTF-8. The peer closing, an error, no data for
+    // kLinkLossMs or Interrupt() closes the connection and returns empty.
     QString Receive();
     // Capture thread, under KyThread's mutex. Parses one packet into the latest frame; texts under 100
     // characters are ignored. Any text is safe; allocates nothing in the steady state.
@@ -55,10 +64,12 @@ public:
     // Capture thread. Closes the phone's connection (no command is sent).
     void Disconnect();
 
+    // GUI thread, before a capture thread runs Start: forgets the stop and interrupt requests of earlier runs.
+    void PrepareStart();
     // GUI thread. Marks the head for re-centring and sends the look-forward command.
     void LookForward();
-    // GUI thread. Sends the stop command (only once a start command was sent: a phone that was never asked to
-    // stream is left alone) and wakes a blocked Start or Receive, so the capture thread ends even
+    // GUI thread. Sends the stop command once per start command (a phone that was never asked to stream, or
+    // was already asked to stop, is left alone) and wakes a blocked Start or Receive, so the capture thread ends even
     // when the phone never answers.
     void Stop();
     // Any thread. Wakes a blocked Start or Receive without sending anything.
@@ -72,6 +83,14 @@ public:
     // Readers, any thread. `interpolate` false: the previous frame; true: halfway between previous and latest.
     FaceFrame LatestFrame() const;
     FaceFrame PreviousFrame() const;
+    // Both frames copied under one lock, so a rendered frame never mixes two packets.
+    void CopyFrames(FaceFrame* previous, FaceFrame* latest) const;
+    // The readers below, computed from frames the caller copied.
+    static Vector3 HeadAngles(const FaceFrame& previous, const FaceFrame& latest, bool interpolate);
+    static Vector3 HeadPosition(const FaceFrame& previous, const FaceFrame& latest, bool interpolate);
+    static Quaternion HeadRotation(const FaceFrame& previous, const FaceFrame& latest, bool interpolate);
+    static Quaternion LeftEyeRotation(const FaceFrame& previous, const FaceFrame& latest, bool interpolate);
+    static Quaternion RightEyeRotation(const FaceFrame& previous, const FaceFrame& latest, bool interpolate);
     // The latest frame's value at `slot`; 0 for a slot outside 0..52.
     float BlendShapeValue(int slot) const;
     Vector3 HeadAngles(bool interpolate) const;
@@ -99,15 +118,17 @@ private:
     void parseValueItem(QStringRef item);
     void parseAngleItem(QStringRef item, const Settings& settings);
     void closeSockets();
+    bool acceptPhone(const std::string& camAddress);
 
     std::array<char, kBufferSize> m_buffer{};
+    PacketFramer m_framer;  // capture thread only
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_recentreHead{false};
     std::atomic<bool> m_parsing{false};
     std::atomic<bool> m_naturalOrder{true};
     std::atomic<bool> m_startSent{false};
 
-    FaceFrame m_working;  // capture thread only
+    FaceFrame m_working;        // capture thread only
     mutable std::mutex m_lock;  // guards m_previous, m_latest and m_settings
     FaceFrame m_previous;
     FaceFrame m_latest;

@@ -203,7 +203,18 @@ void MMDRigidBody::Reset(MMDPhysics* physics) {
     }
     m_rigidBody->setLinearVelocity(btVector3(0, 0, 0));
     m_rigidBody->setAngularVelocity(btVector3(0, 0, 0));
+    m_rigidBody->setInterpolationLinearVelocity(btVector3(0, 0, 0));
+    m_rigidBody->setInterpolationAngularVelocity(btVector3(0, 0, 0));
     m_rigidBody->clearForces();
+    // A body that once went non-finite has every cached transform poisoned, and Bullet takes it out of the
+    // simulation for good when its bounding box overflows: start it again from its motion state.
+    if (btMotionState* state = m_rigidBody->getMotionState()) {
+        btTransform transform;
+        state->getWorldTransform(transform);
+        m_rigidBody->setWorldTransform(transform);
+        m_rigidBody->setInterpolationWorldTransform(transform);
+    }
+    m_rigidBody->forceActivationState(DISABLE_DEACTIVATION);
 }
 
 void MMDRigidBody::ReflectGlobalTransform() {

@@ -111,7 +111,10 @@ void PMXModel::InitializeAnimation() {
         }
     }
     EndAnimation();
-    ResetPhysics();
+    // The nodes were just placed; ResetPhysics would place them a second time.
+    if (m_physicsManager) {
+        m_physicsManager->ResetPhysics(this);
+    }
 }
 
 void PMXModel::BeginAnimation() {
@@ -167,6 +170,9 @@ void PMXModel::UpdateNodeAnimation(bool afterPhysics) {
 
 void PMXModel::ResetPhysics() {
     if (m_physicsManager) {
+        // Simulated bones still hold what their bodies last wrote, which may be far off or not finite: the bodies
+        // go back onto the bones where the animation puts them.
+        UpdateNodeAnimation(false);
         m_physicsManager->ResetPhysics(this);
     }
 }

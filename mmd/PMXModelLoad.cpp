@@ -73,7 +73,7 @@ bool PMXModel::Load(const std::string& pathUtf8, const std::string& sharedToonDi
                      [](const MMDSubMesh& a, const MMDSubMesh& b) { return a.m_materialID < b.m_materialID; });
     m_pmxMaterials = std::move(pmx.m_materials);
     m_pmxMorphs = std::move(pmx.m_morphs);
-    ResetPhysics();
+    m_physicsManager->ResetPhysics(this);
     SetParallelUpdateCount();
     return true;
 }

@@ -1,5 +1,6 @@
 #include "mmd/VMDFile.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "mmd/File.h"
@@ -40,6 +41,17 @@ public:
         float x = F32();
         float y = F32();
         float z = F32();
+        return {x, y, z};
+    }
+    // A NaN or infinity would pass through skinning into the physics world, which then stays broken: 0.
+    float FiniteF32() {
+        const float f = F32();
+        return std::isfinite(f) ? f : 0.0f;
+    }
+    glm::vec3 FiniteVec3() {
+        float x = FiniteF32();
+        float y = FiniteF32();
+        float z = FiniteF32();
         return {x, y, z};
     }
     // A name field of `n` bytes into a buffer of n + 1, always terminated.
@@ -93,12 +105,13 @@ bool ReadMotions(VMDFileData& vmd, BinaryFile& file) {
     return ReadRecords(file, kMotionSize, vmd.motions, [](RecordReader& r, VMDMotion& m) {
         r.Name(m.boneName, 15);
         m.frame = r.U32();
-        m.translate = r.Vec3();
+        m.translate = r.FiniteVec3();
         const float x = r.F32();
         const float y = r.F32();
         const float z = r.F32();
         const float w = r.F32();
-        m.quaternion = glm::quat(w, x, y, z);
+        const bool finite = std::isfinite(x) && std::isfinite(y) && std::isfinite(z) && std::isfinite(w);
+        m.quaternion = finite ? glm::quat(w, x, y, z) : glm::quat(1.0f, 0.0f, 0.0f, 0.0f);
         r.Bytes(m.interpolation, sizeof(m.interpolation));
     });
 }
@@ -107,7 +120,7 @@ bool ReadMorphs(VMDFileData& vmd, BinaryFile& file) {
     return ReadRecords(file, kMorphSize, vmd.morphs, [](RecordReader& r, VMDMorph& m) {
         r.Name(m.blendShapeName, 15);
         m.frame = r.U32();
-        m.weight = r.F32();
+        m.weight = r.FiniteF32();
     });
 }
 

@@ -1,6 +1,8 @@
 #include "mmd/VPDFile.h"
 
 #include <cerrno>
+#include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -43,16 +45,28 @@ Conversion ParseInt(std::string_view text, int& value) {
     return {true, ""};
 }
 
+// Always the C form ("0.5"): the process locale (which Qt sets from the environment, "0,5" in much of Europe)
+// must not decide whether a pose file loads.
 Conversion ParseFloat(std::string_view text, float& value) {
-    const std::string s(Trim(text));
+    std::string_view s = Trim(text);
     if (s.empty()) return {false, "invalid stof argument"};
-    char* end = nullptr;
-    errno = 0;
-    const float v = std::strtof(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || std::isnan(v)) return {false, "invalid stof argument"};
-    // Underflow to a tiny or zero value is harmless; only overflow and written infinities are rejected.
-    if (std::isinf(v)) return {false, "stof argument out of range"};
-    value = v;
+    if (s.front() == '+' && s.size() > 1 && s[1] != '-' && s[1] != '+') s.remove_prefix(1);
+    double v = 0.0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (end != s.data() + s.size() || (error != std::errc() && error != std::errc::result_out_of_range) ||
+        std::isnan(v)) {
+        return {false, "invalid stof argument"};
+    }
+    if (error == std::errc::result_out_of_range) {
+        // Too small for a double is harmless (zero); too large is rejected, as is a written infinity.
+        const size_t exponent = s.find_first_of("eE");
+        if (exponent == std::string_view::npos || exponent + 1 >= s.size() || s[exponent + 1] != '-') {
+            return {false, "stof argument out of range"};
+        }
+        v = 0.0;
+    }
+    if (std::isinf(v) || std::fabs(v) > double(FLT_MAX)) return {false, "stof argument out of range"};
+    value = float(v);
     return {true, ""};
 }
 

@@ -10,8 +10,19 @@ packages=(
     libopenxr-dev libopenxr-loader1 libopenxr-utils libx11-dev libgl-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 mesa-utils
-    fonts-noto-cjk
+    fonts-noto-cjk locales
 )
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+
+# The locale tests run under a comma-decimal locale; only C and POSIX exist on a fresh system.
+ensure_test_locale() {
+    locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$' && return 0
+    command -v locale-gen >/dev/null || return 0
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,11 +30,13 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    ensure_test_locale
+    exit 0
+fi
 
 echo "Installing: ${missing[*]}"
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_test_locale

@@ -193,6 +193,7 @@ private:
     std::shared_ptr<mmd::MMDModel> m_model;
     FaceFeed m_defaultFeed;
     FaceFeed* m_feed = &m_defaultFeed;
+    FaceFrame m_previous;  // both copied once per rendered frame, under one lock
     FaceFrame m_latest;
 
     std::unique_ptr<ControlNode> m_centerNode;

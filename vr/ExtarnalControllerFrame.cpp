@@ -50,7 +50,7 @@ bool ExtarnalController::captureStreaming(iFacialMoCap*& receiver) const {
 void ExtarnalController::updateFrameStamp() {
     iFacialMoCap* receiver = nullptr;
     if (!captureStreaming(receiver)) return;
-    m_latest = receiver->LatestFrame();
+    receiver->CopyFrames(&m_previous, &m_latest);
     m_stampBegin = m_feed->frameStamp(m_latest);
 }
 
@@ -88,11 +88,11 @@ void ExtarnalController::updateHeadAndEyes() {
 
     // On a new frame the previous one is read alone; between frames the midpoint keeps the motion smooth.
     const bool interpolate = m_stampBegin == m_stampEnd;
-    const float yaw = receiver->HeadAngles(interpolate).y;
-    const Quaternion headRotation = receiver->HeadRotation(interpolate);
-    const Vector3 p = receiver->HeadPosition(interpolate);
-    m_leftEyeHistory.add(receiver->LeftEyeRotation(interpolate));
-    m_rightEyeHistory.add(receiver->RightEyeRotation(interpolate));
+    const float yaw = iFacialMoCap::HeadAngles(m_previous, m_latest, interpolate).y;
+    const Quaternion headRotation = iFacialMoCap::HeadRotation(m_previous, m_latest, interpolate);
+    const Vector3 p = iFacialMoCap::HeadPosition(m_previous, m_latest, interpolate);
+    m_leftEyeHistory.add(iFacialMoCap::LeftEyeRotation(m_previous, m_latest, interpolate));
+    m_rightEyeHistory.add(iFacialMoCap::RightEyeRotation(m_previous, m_latest, interpolate));
 
     const KySettings* settings = kySettings();
     const Vector3 m = settings != nullptr ? settings->bodyMoveMul : Vector3{0.5f, 0.5f, 0.5f};
@@ -145,7 +145,7 @@ void ExtarnalController::ApplyFaceMorphs() {
     }
     iFacialMoCap* receiver = nullptr;
     if (!m_feed->isCapturing() || !captureStreaming(receiver)) return;
-    const FaceFrame frame = receiver->LatestFrame();
+    const FaceFrame& frame = m_latest;
 
     for (mmd::MMDMorph* blink : m_blinkMorphs) blink->SetWeight(0.0f);
     float noseL = 0.0f, noseR = 0.0f, browL = 0.0f, browR = 0.0f, blinkL = 0.0f, blinkR = 0.0f;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QPalette>
 #include <QSet>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QVariantList>
 #include <QWidget>
@@ -168,6 +169,13 @@ void KySettings::save() {
     // crash here leaves either the old or the new file, never a truncated one.
     QSettings s(fileName(), QSettings::IniFormat);
     s.setAtomicSyncRequired(true);
+    // QSettings drops a failed write silently; a user whose settings are not kept must find out why.
+    const auto reportFailure = qScopeGuard([&s] {
+        s.sync();
+        if (s.status() != QSettings::NoError) {
+            qWarning("KySettings: cannot write %s", qUtf8Printable(QDir::toNativeSeparators(s.fileName())));
+        }
+    });
 
     s.setValue(QStringLiteral("Version"), QVariant(kVersion));
     s.setValue(QStringLiteral("Global/UseVR"), useVR);

@@ -1,4 +1,5 @@
-// fuzzseed <dir>: writes seed inputs for the fuzz targets into <dir>/pmx, <dir>/vmd, <dir>/vpd and <dir>/text.
+// fuzzseed <dir>: writes seed inputs for the fuzz targets into <dir>/<kind> (pmx, vmd, vpd, text, packet, stream,
+// obj_reader).
 // Valid files let the fuzzer start from deep inside each reader instead of guessing signatures.
 #include <cstdint>
 #include <cstdio>
@@ -104,6 +105,32 @@ bool WritePacket(const fs::path& dir) {
     return SaveString(dir / "broken.txt", std::string(96, '|') + "jawOpen--40|=head#1,2|#5|a-b-c|") && ok;
 }
 
+// The stream as a phone on Wi-Fi delivers it: packets with their trailer, two in one read, one cut in two.
+bool WriteStream(const fs::path& dir) {
+    const std::string packet =
+        "eyeBlink_L-100|jawOpen-45|browInnerUp-17|"
+        "=head#-21.488958,-6.038993,-6.6019735,-0.030653415,-0.10287084,-0.58661716|"
+        "rightEye#6.0297494,2.4403017,0.25649446|leftEye#6.034903,-1.6660284,-0.17520553|___iFacialMocap";
+    bool ok = SaveString(dir / "two.bin", packet + packet);
+    ok = SaveString(dir / "cut.bin", packet + packet.substr(0, packet.size() - 7)) && ok;
+    return SaveString(dir / "no_trailer.bin", packet.substr(0, packet.size() - 15)) && ok;
+}
+
+// The OBJ reader starts from the meshes the app ships, plus a small file with every record kind.
+bool WriteObj(const fs::path& dir) {
+    bool ok = SaveString(dir / "small.obj",
+                         "# quad\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                         "vn 0 0 1\nf 1/1/1 2/2/1 3/3/1 4/4/1\nf 1//1 3//1 4//1\n");
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(MNX_SYSTEM_MESH_DIR, error)) {
+        if (entry.path().extension() == ".obj")
+            ok = fs::copy_file(entry.path(), dir / entry.path().filename(), fs::copy_options::overwrite_existing,
+                               error) &&
+                 ok;
+    }
+    return ok && !error;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,14 +140,15 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     std::error_code error;
-    for (const char* name : {"pmx", "vmd", "vpd", "text", "packet"}) fs::create_directories(root / name, error);
+    for (const char* name : {"pmx", "vmd", "vpd", "text", "packet", "stream", "obj_reader"})
+        fs::create_directories(root / name, error);
     if (error) {
         std::fprintf(stderr, "fuzzseed: cannot create %s: %s\n", root.string().c_str(), error.message().c_str());
         return 1;
     }
-    const bool ok =
-        WritePmx(root / "pmx") && WriteVmd(root / "vmd") && WriteVpd(root / "vpd") && WriteText(root / "text") &&
-        WritePacket(root / "packet");
+    const bool ok = WritePmx(root / "pmx") && WriteVmd(root / "vmd") && WriteVpd(root / "vpd") &&
+                    WriteText(root / "text") && WritePacket(root / "packet") && WriteStream(root / "stream") &&
+                    WriteObj(root / "obj_reader");
     if (!ok) {
         std::fprintf(stderr, "fuzzseed: failed to write a seed file under %s\n", root.string().c_str());
         return 1;

@@ -80,6 +80,7 @@ void PhoneEmulator::startStreaming(const QHostAddress& peer) {
 
 void PhoneEmulator::stopStreaming(const char* why) {
     m_sendTimer.stop();
+    m_held.clear();
     if (!m_stream) return;
     QTcpSocket* stream = m_stream;
     m_stream = nullptr;
@@ -100,6 +101,40 @@ void PhoneEmulator::onConnected() {
     emit streamingStarted();
 }
 
+void PhoneEmulator::writeNow(const QByteArray& bytes) {
+    if (!m_stream) return;
+    m_stream->write(bytes);
+    // Handed to the kernel at once, so separate writes leave as separate segments (no-delay is on).
+    m_stream->flush();
+}
+
+void PhoneEmulator::writePacket(const QByteArray& packet) {
+    switch (m_options.chunking) {
+        case Chunking::Whole:
+            writeNow(packet);
+            break;
+        case Chunking::Coalesce:
+            if (m_held.isEmpty()) {
+                m_held = packet;
+            } else {
+                writeNow(m_held + packet);
+                m_held.clear();
+            }
+            break;
+        case Chunking::Split: {
+            // Alternately cut inside a value and inside the trailer; the rest follows a few milliseconds later,
+            // long enough to arrive in a read of its own.
+            const int cut = m_packetsSent % 2 == 0 ? packet.size() / 2 : std::max(1, packet.size() - 7);
+            writeNow(packet.left(cut));
+            const QByteArray rest = packet.mid(cut);
+            QTimer::singleShot(4, Qt::PreciseTimer, this, [this, stream = m_stream, rest] {
+                if (m_stream == stream) writeNow(rest);
+            });
+            break;
+        }
+    }
+}
+
 void PhoneEmulator::onDisconnected() { stopStreaming("closed by the receiver"); }
 
 void PhoneEmulator::onSendTimer() {
@@ -108,7 +143,7 @@ void PhoneEmulator::onSendTimer() {
     qint64 next = now + 16;
     const QByteArray packet = m_source(now, &next);
     if (m_stream->bytesToWrite() < kMaxQueuedBytes) {
-        m_stream->write(packet);
+        writePacket(packet);
         ++m_packetsSent;
     }
     m_sendTimer.start(static_cast<int>(std::max<qint64>(0, next - m_clock.elapsed())));

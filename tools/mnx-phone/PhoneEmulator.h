@@ -20,8 +20,13 @@ public:
     // Returns the packet to send `elapsedMs` after streaming began and sets `nextMs` to when the next one is due.
     using PacketSource = std::function<QByteArray(qint64 elapsedMs, qint64* nextMs)>;
 
+    // How packets map onto TCP writes. A phone on Wi-Fi does not keep one packet per read: the receiver sees
+    // two packets in one read (coalesce) or one packet in two reads (split), and must frame the stream itself.
+    enum class Chunking { Whole, Coalesce, Split };
+
     struct Options {
         QHostAddress bindAddress = QHostAddress::AnyIPv4;
+        Chunking chunking = Chunking::Whole;
         quint16 commandPort = 49983;
         quint16 streamPort = 49986;
     };
@@ -48,6 +53,8 @@ private slots:
 private:
     void startStreaming(const QHostAddress& peer);
     void stopStreaming(const char* why);
+    void writePacket(const QByteArray& packet);
+    void writeNow(const QByteArray& bytes);
 
     Options m_options;
     PacketSource m_source;
@@ -57,4 +64,5 @@ private:
     QTimer m_sendTimer;
     QElapsedTimer m_clock;
     qint64 m_packetsSent = 0;
+    QByteArray m_held;  // coalesce: the packet that waits to go out with the next one
 };

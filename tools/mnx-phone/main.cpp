@@ -4,8 +4,8 @@
 #include <QTextStream>
 #include <QTimer>
 #include <atomic>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <optional>
 
 #include "PhoneEmulator.h"
@@ -90,15 +90,21 @@ int main(int argc, char** argv) {
         QStringLiteral("Fix a value for the whole stream: an ARKit blend shape 0..100 (jawOpen=100) or an angle in "
                        "degrees: headPitch, headYaw, headRoll, eyePitch, eyeYaw. Repeatable."),
         QStringLiteral("name=value"));
-    parser.addOptions({bindOption, replayOption, recordOption, secondsOption, seedOption, neutralOption, holdOption});
+    const QCommandLineOption chunkOption(
+        QStringLiteral("chunk"),
+        QStringLiteral("How packets map onto TCP writes: whole (one per write, default), coalesce (two per write) or "
+                       "split (each in two writes, cut inside a value or inside the trailer)."),
+        QStringLiteral("mode"), QStringLiteral("whole"));
+    parser.addOptions(
+        {bindOption, replayOption, recordOption, secondsOption, seedOption, neutralOption, holdOption, chunkOption});
     parser.process(app);
 
     const SyntheticPerformance performance(parser.value(seedOption).toULongLong());
     if (parser.isSet(recordOption)) {
         QString error;
         const double seconds = parser.value(secondsOption).toDouble();
-        if (!(seconds > 0.0) || !SessionRecording::record(parser.value(recordOption), performance, seconds, 60.0,
-                                                          &error)) {
+        if (!(seconds > 0.0) ||
+            !SessionRecording::record(parser.value(recordOption), performance, seconds, 60.0, &error)) {
             err << "mnx-phone: " << (error.isEmpty() ? QStringLiteral("bad --seconds") : error) << Qt::endl;
             return 1;
         }
@@ -126,8 +132,8 @@ int main(int argc, char** argv) {
         source = [&recording](qint64 elapsedMs, qint64* nextMs) {
             // Loop the session; the gap after the last packet repeats the one before it.
             const auto& packets = recording.packets();
-            const qint64 gap = packets.size() > 1 ? packets.back().milliseconds - packets[packets.size() - 2].milliseconds
-                                                  : 16;
+            const qint64 gap =
+                packets.size() > 1 ? packets.back().milliseconds - packets[packets.size() - 2].milliseconds : 16;
             const qint64 period = recording.duration() + std::max<qint64>(1, gap);
             const qint64 loopStart = elapsedMs - elapsedMs % period;
             const qint64 local = elapsedMs % period;
@@ -156,6 +162,15 @@ int main(int argc, char** argv) {
 
     PhoneEmulator::Options options;
     options.bindAddress = QHostAddress(parser.value(bindOption));
+    const QString chunk = parser.value(chunkOption);
+    if (chunk == QLatin1String("coalesce")) {
+        options.chunking = PhoneEmulator::Chunking::Coalesce;
+    } else if (chunk == QLatin1String("split")) {
+        options.chunking = PhoneEmulator::Chunking::Split;
+    } else if (chunk != QLatin1String("whole")) {
+        err << "mnx-phone: bad --chunk " << chunk << " (whole, coalesce or split)" << Qt::endl;
+        return 2;
+    }
     if (options.bindAddress.isNull()) {
         err << "mnx-phone: bad --bind address " << parser.value(bindOption) << Qt::endl;
         return 2;

@@ -1,5 +1,6 @@
 #include "tools/mnxtool/JsonWriter.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -81,9 +82,10 @@ void JsonWriter::Add(const std::string& key, double value) {
         m_text += "null";
         return;
     }
-    char buf[64];
-    std::snprintf(buf, sizeof(buf), "%.6f", value);
-    m_text += buf;
+    // to_chars writes the C form whatever the process locale: JSON has no "0,5".
+    char buf[400];
+    const std::to_chars_result result = std::to_chars(buf, buf + sizeof(buf), value, std::chars_format::fixed, 6);
+    m_text.append(buf, result.ptr);
 }
 
 void JsonWriter::AddBool(const std::string& key, bool value) {
