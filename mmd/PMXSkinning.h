@@ -1,14 +1,13 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <glm/gtc/quaternion.hpp>
 #include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
-
-#include <array>
-#include <cstddef>
-#include <cstdint>
 
 namespace mmd {
 
@@ -56,7 +55,7 @@ struct SkinningInput {
 struct SkinningOutput {
     glm::vec3* m_positions = nullptr;
     glm::vec3* m_normals = nullptr;
-    glm::vec2* m_uvs = nullptr;
+    glm::vec2* m_uvs = nullptr;  // null: UVs are left as they are (no UV morph now or in the last written frame)
 };
 
 // Rotation of the upper 3×3 of m by the trace method (trace branch when the trace is positive, else the branch of the
