@@ -1,7 +1,9 @@
 #include "mmd/PMXFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "mmd/File.h"
@@ -228,17 +230,26 @@ bool PMXReader::ReadInfo() {
 bool PMXReader::ReadVertex() {
     const PMXHeader& header = m_data.m_header;
     const uint8_t bw = header.m_boneIndexSize;
+    const int additionalUVs = std::min<int>(header.m_additionalUVCount, 4);  // the header rejects more
     int32_t count = 0;
     if (!ReadList(m_data.m_vertices, 37 + 16 * header.m_additionalUVCount + bw, count)) {
         return false;
     }
     for (int32_t i = 0; i < count; ++i) {
         PMXVertex& vertex = m_data.m_vertices.emplace_back();
-        vertex.m_position = ReadScaledVec3();
-        vertex.m_normal = ReadVec3();
-        vertex.m_uv = ReadVec2();
-        for (int i = 0; i < header.m_additionalUVCount; ++i) {
-            vertex.m_additionalUVs[i] = ReadVec4();
+        // Position, normal, UV and the additional UVs are one run of floats: one bounds check for all of them.
+        const uint8_t* floats = m_file.ReadSpan(sizeof(float) * (8 + 4 * static_cast<size_t>(additionalUVs)));
+        if (floats == nullptr) {
+            return false;
+        }
+        float f[8 + 4 * 4];
+        std::memcpy(f, floats, sizeof(float) * (8 + 4 * static_cast<size_t>(additionalUVs)));
+        vertex.m_position = glm::vec3(Finite(f[0] * m_scale), Finite(f[1] * m_scale), Finite(f[2] * m_scale));
+        vertex.m_normal = glm::vec3(Finite(f[3]), Finite(f[4]), Finite(f[5]));
+        vertex.m_uv = glm::vec2(Finite(f[6]), Finite(f[7]));
+        for (int k = 0; k < additionalUVs; ++k) {
+            const float* uv = f + 8 + 4 * k;
+            vertex.m_additionalUVs[k] = glm::vec4(Finite(uv[0]), Finite(uv[1]), Finite(uv[2]), Finite(uv[3]));
         }
         const uint8_t weightType = ReadValue<uint8_t>();
         if (!Ok()) {
@@ -282,15 +293,40 @@ bool PMXReader::ReadFace() {
     if (!ReadCount(count, vw)) {
         return false;
     }
-    m_data.m_faces.clear();
-    m_data.m_faces.reserve(static_cast<size_t>(count / 3));
-    for (int32_t i = 0; i < count / 3; ++i) {
-        PMXFace& face = m_data.m_faces.emplace_back();
-        for (uint32_t& index : face.m_vertices) index = ReadVertexIndex();
+    // ReadCount has checked that the file holds every index, so the whole list is decoded from one span. A count
+    // that is not a multiple of three leaves indices that make no triangle: read and dropped.
+    const uint8_t* bytes = m_file.ReadSpan(static_cast<size_t>(count) * vw);
+    if (bytes == nullptr) {
+        return false;
     }
-    // A count that is not a multiple of three leaves indices that make no triangle: read and dropped.
-    for (int32_t i = 0; i < count % 3; ++i) {
-        ReadVertexIndex();
+    const size_t triangles = static_cast<size_t>(count / 3);
+    std::vector<PMXFace>& faces = m_data.m_faces;
+    faces.clear();
+    faces.reserve(triangles);
+    auto decode = [&](auto width) {
+        using Index = decltype(width);
+        for (size_t f = 0; f < triangles; ++f) {
+            PMXFace face;
+            for (size_t k = 0; k < 3; ++k) {
+                Index index;
+                std::memcpy(&index, bytes + (3 * f + k) * sizeof(Index), sizeof(Index));
+                face.m_vertices[k] = index;
+            }
+            faces.push_back(face);
+        }
+    };
+    switch (vw) {
+        case 1:
+            decode(uint8_t{});
+            break;
+        case 2:
+            decode(uint16_t{});
+            break;
+        case 4:
+            decode(uint32_t{});
+            break;
+        default:
+            return false;
     }
     return Ok();
 }
