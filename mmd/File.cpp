@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "mmd/Path.h"
 #include "mmd/UnicodeUtil.h"
