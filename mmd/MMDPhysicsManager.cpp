@@ -1,9 +1,5 @@
 #include "mmd/MMDPhysicsManager.h"
 
-#include <btBulletDynamicsCommon.h>
-
-#include <algorithm>
-
 #include "mmd/Logger.h"
 #include "mmd/MMDJoint.h"
 #include "mmd/MMDModel.h"
@@ -11,6 +7,10 @@
 #include "mmd/MMDPhysics.h"
 #include "mmd/MMDRigidBody.h"
 #include "mmd/PMXFile.h"
+
+#include <btBulletDynamicsCommon.h>
+
+#include <algorithm>
 
 namespace mmd {
 

@@ -1,11 +1,11 @@
 #include "mmd/PMXModel.h"
 
-#include <algorithm>
-#include <thread>
-
 #include "mmd/Logger.h"
 #include "mmd/MMDPhysicsManager.h"
 #include "mmd/TaskPool.h"
+
+#include <algorithm>
+#include <thread>
 
 namespace mmd {
 

@@ -1,5 +1,10 @@
 // Building a PMXModel from a PMX file: conversion to the right-handed frame and validation of every index.
 
+#include "mmd/Logger.h"
+#include "mmd/MMDPhysicsManager.h"
+#include "mmd/PMXModel.h"
+#include "mmd/Path.h"
+
 #include <spdlog/fmt/fmt.h>
 
 #include <algorithm>
@@ -7,11 +12,6 @@
 #include <chrono>
 #include <cstring>
 #include <numeric>
-
-#include "mmd/Logger.h"
-#include "mmd/MMDPhysicsManager.h"
-#include "mmd/PMXModel.h"
-#include "mmd/Path.h"
 
 namespace mmd {
 

@@ -1,8 +1,9 @@
 #include "mmd/PMXSkinning.h"
 
-#include <cmath>
 #include <glm/geometric.hpp>
 #include <glm/mat3x3.hpp>
+
+#include <cmath>
 
 namespace mmd {
 

@@ -1,13 +1,14 @@
 #pragma once
 
-#include <array>
-#include <cstddef>
-#include <cstdint>
 #include <glm/gtc/quaternion.hpp>
 #include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
 
 namespace mmd {
 
