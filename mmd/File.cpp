@@ -1,5 +1,9 @@
 #include "mmd/File.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
 #include "mmd/Path.h"
 #include "mmd/UnicodeUtil.h"
 
@@ -35,120 +39,113 @@ int64_t MeasureSize(FILE* stream) {
     // A directory or a pipe opens fine on POSIX but has no size to read against.
     struct stat info {};
     if (fstat(fileno(stream), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-    if (fseeko(stream, 0, SEEK_END) != 0) return -1;
-    const int64_t size = ftello(stream);
-    if (size < 0 || fseeko(stream, 0, SEEK_SET) != 0) return -1;
-    return size;
+    return static_cast<int64_t>(info.st_size);
 #endif
 }
 
+struct StreamCloser {
+    void operator()(FILE* stream) const { std::fclose(stream); }
+};
+
 }  // namespace
 
-BinaryFile::~BinaryFile() { Close(); }
+bool BinaryFile::Open(const std::string& pathUtf8) { return OpenMode(pathUtf8, "rb", false); }
 
-bool BinaryFile::Open(const std::string& pathUtf8) { return OpenMode(pathUtf8, "rb"); }
+bool BinaryFile::OpenText(const std::string& pathUtf8) { return OpenMode(pathUtf8, "r", true); }
 
-bool BinaryFile::OpenText(const std::string& pathUtf8) { return OpenMode(pathUtf8, "r"); }
-
-bool BinaryFile::OpenMode(const std::string& pathUtf8, const char* mode) {
+bool BinaryFile::OpenMode(const std::string& pathUtf8, const char* mode, bool text) {
     Close();
-    FILE* stream = OpenStream(pathUtf8, mode);
+    const std::unique_ptr<FILE, StreamCloser> stream(OpenStream(pathUtf8, mode));
     if (!stream) {
         return false;
     }
-    const int64_t size = MeasureSize(stream);
-    if (size < 0) {
-        std::fclose(stream);
+    const int64_t size = MeasureSize(stream.get());
+    if (size < 0 || static_cast<uint64_t>(size) > SIZE_MAX) {
         return false;
     }
-    m_stream = stream;
-    m_size = size;
+    // Left uninitialised: the read below fills every byte that is kept.
+    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size > 0 ? static_cast<size_t>(size) : 1]);
+    if (!data) {
+        return false;
+    }
+    const size_t read = size > 0 ? std::fread(data.get(), 1, static_cast<size_t>(size), stream.get()) : 0;
+    // Text mode may shorten the bytes (CR LF on Windows); a binary file that reads short changed under us.
+    if (std::ferror(stream.get()) || (!text && read != static_cast<size_t>(size))) {
+        return false;
+    }
+    m_data = std::move(data);
+    m_size = read;
+    m_position = 0;
+    m_open = true;
     return true;
 }
 
 void BinaryFile::Close() {
-    if (m_stream) {
-        std::fclose(m_stream);
-    }
-    m_stream = nullptr;
-    m_size = -1;
+    m_data.reset();
+    m_size = 0;
+    m_position = 0;
+    m_open = false;
     m_bad = false;
 }
 
-int64_t BinaryFile::Tell() const {
-    if (!IsOpen()) {
-        return -1;
-    }
-#ifdef _WIN32
-    return _ftelli64(m_stream);
-#else
-    return ftello(m_stream);
-#endif
-}
-
-int64_t BinaryFile::Remaining() const {
-    const int64_t position = Tell();
-    if (position < 0 || position >= m_size) {
-        return 0;
-    }
-    return m_size - position;
-}
-
-bool BinaryFile::Read(void* dst, size_t bytes) {
-    if (!IsOpen()) {
+bool BinaryFile::ReadShort(void* dst) {
+    if (!m_open) {
         return false;
     }
-    if (bytes == 0) {
-        return true;
+    // Like a stream read that hits the end: what is left is delivered and the cursor stops at the end.
+    if (m_position < m_size) {
+        std::memcpy(dst, m_data.get() + m_position, m_size - m_position);
+        m_position = m_size;
     }
-    if (std::fread(dst, bytes, 1, m_stream) != 1) {
+    m_bad = true;
+    return false;
+}
+
+void BinaryFile::SkipShort() {
+    if (m_open) {
+        m_position = std::max(m_position, m_size);
         m_bad = true;
-        return false;
     }
-    return true;
 }
 
 bool BinaryFile::Seek(int64_t offset) {
-    if (!IsOpen()) {
+    if (!m_open) {
         return false;
     }
-#ifdef _WIN32
-    const bool ok = _fseeki64(m_stream, offset, SEEK_SET) == 0;
-#else
-    const bool ok = fseeko(m_stream, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-    if (!ok) {
+    if (offset < 0) {
         m_bad = true;
+        return false;
     }
-    return ok;
+    m_position = static_cast<size_t>(offset);
+    return true;
 }
 
 bool BinaryFile::ReadAllLines(std::vector<std::string>& lines) {
     lines.clear();
-    if (!IsOpen()) {
+    if (!m_open) {
         return false;
     }
-    std::string line;
-    bool pending = false;
-    for (int c = std::getc(m_stream); c != EOF; c = std::getc(m_stream)) {
-        if (c == '\r' || c == '\n') {
-            if (c == '\r') {
-                const int next = std::getc(m_stream);
-                if (next != '\n' && next != EOF) {
-                    std::ungetc(next, m_stream);
-                }
-            }
-            lines.push_back(std::move(line));
-            line.clear();
-            pending = false;
-        } else {
-            line.push_back(static_cast<char>(c));
-            pending = true;
+    const char* const begin = reinterpret_cast<const char*>(m_data.get());
+    const char* const end = begin + m_size;
+    const char* p = begin + std::min(m_position, m_size);
+    const char* lineStart = p;
+    while (p != end) {
+        const char c = *p;
+        if (c != '\r' && c != '\n') {
+            ++p;
+            continue;
         }
+        lines.emplace_back(lineStart, p);
+        ++p;
+        if (c == '\r' && p != end && *p == '\n') {
+            ++p;
+        }
+        lineStart = p;
     }
-    if (pending) {
-        lines.push_back(std::move(line));
+    if (lineStart != end) {
+        lines.emplace_back(lineStart, end);
     }
+    m_position = m_size;
     return true;
 }
 

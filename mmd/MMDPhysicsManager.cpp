@@ -8,6 +8,8 @@
 #include "mmd/MMDRigidBody.h"
 #include "mmd/PMXFile.h"
 
+#include <btBulletDynamicsCommon.h>
+
 #include <algorithm>
 
 namespace mmd {
@@ -66,6 +68,11 @@ bool MMDPhysicsManager::CreateFromPMX(const PMXFileData& pmx, MMDModel* model) {
     m_loadedNodeCount = nodeCount;
 
     m_rigidBodies.reserve(pmx.m_rigidBodies.size());
+    // The world's object list is sized once for the ground and every body instead of growing body by body.
+    if (btDiscreteDynamicsWorld* world = m_mmdPhysics->GetDynamicsWorld()) {
+        world->getCollisionObjectArray().reserve(world->getNumCollisionObjects() +
+                                                 static_cast<int>(pmx.m_rigidBodies.size()));
+    }
     for (const PMXRigidBody& pmxRigidBody : pmx.m_rigidBodies) {
         MMDNode* node = nullptr;
         if (pmxRigidBody.m_boneIndex != -1) {

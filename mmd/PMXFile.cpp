@@ -1,7 +1,9 @@
 #include "mmd/PMXFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "mmd/File.h"
@@ -86,19 +88,22 @@ private:
     // Reads a list count and checks that the rest of the file can hold `count` records of at least
     // `minRecordBytes` each, so that a lying count cannot allocate more than the file could fill.
     bool ReadCount(int32_t& count, int64_t minRecordBytes);
+    // Reads a list count and room for that many records; each record is then appended once, fully read, so no
+    // zero-filled array is built only to be overwritten.
     template <typename T>
-    bool ReadList(std::vector<T>& list, int64_t minRecordBytes) {
-        int32_t count = 0;
+    bool ReadList(std::vector<T>& list, int64_t minRecordBytes, int32_t& count) {
+        list.clear();
         if (!ReadCount(count, minRecordBytes)) {
             return false;
         }
-        list.assign(static_cast<size_t>(count), T{});
+        list.reserve(static_cast<size_t>(count));
         return true;
     }
     bool ReadMorphOffsets(PMXMorphRecord& morph);
 
     BinaryFile& m_file;
     PMXFileData& m_data;
+    std::u16string m_units;  // UTF-16 text being converted, reused across texts
     const float m_scale;
     bool m_broken = false;
     int m_nonFinite = 0;
@@ -148,20 +153,19 @@ void PMXReader::ReadText(std::string& out) {
         m_broken = true;
         return;
     }
-    std::string bytes(static_cast<size_t>(length), '\0');
-    if (!m_file.Read(bytes.data(), bytes.size())) {
+    const uint8_t* bytes = m_file.ReadSpan(static_cast<size_t>(length));
+    if (bytes == nullptr) {
         return;
     }
     if (m_data.m_header.m_encoding == 1) {
-        out = std::move(bytes);
+        out.assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
         return;
     }
-    std::u16string units(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < units.size(); ++i) {
-        units[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                         (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+    m_units.resize(static_cast<size_t>(length) / 2);
+    for (size_t i = 0; i < m_units.size(); ++i) {
+        m_units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
-    if (!ConvU16ToU8(units, out)) {
+    if (!ConvU16ToU8(m_units, out)) {
         out.clear();
     }
 }
@@ -226,15 +230,26 @@ bool PMXReader::ReadInfo() {
 bool PMXReader::ReadVertex() {
     const PMXHeader& header = m_data.m_header;
     const uint8_t bw = header.m_boneIndexSize;
-    if (!ReadList(m_data.m_vertices, 37 + 16 * header.m_additionalUVCount + bw)) {
+    const int additionalUVs = std::min<int>(header.m_additionalUVCount, 4);  // the header rejects more
+    int32_t count = 0;
+    if (!ReadList(m_data.m_vertices, 37 + 16 * header.m_additionalUVCount + bw, count)) {
         return false;
     }
-    for (PMXVertex& vertex : m_data.m_vertices) {
-        vertex.m_position = ReadScaledVec3();
-        vertex.m_normal = ReadVec3();
-        vertex.m_uv = ReadVec2();
-        for (int i = 0; i < header.m_additionalUVCount; ++i) {
-            vertex.m_additionalUVs[i] = ReadVec4();
+    for (int32_t i = 0; i < count; ++i) {
+        PMXVertex& vertex = m_data.m_vertices.emplace_back();
+        // Position, normal, UV and the additional UVs are one run of floats: one bounds check for all of them.
+        const uint8_t* floats = m_file.ReadSpan(sizeof(float) * (8 + 4 * static_cast<size_t>(additionalUVs)));
+        if (floats == nullptr) {
+            return false;
+        }
+        float f[8 + 4 * 4];
+        std::memcpy(f, floats, sizeof(float) * (8 + 4 * static_cast<size_t>(additionalUVs)));
+        vertex.m_position = glm::vec3(Finite(f[0] * m_scale), Finite(f[1] * m_scale), Finite(f[2] * m_scale));
+        vertex.m_normal = glm::vec3(Finite(f[3]), Finite(f[4]), Finite(f[5]));
+        vertex.m_uv = glm::vec2(Finite(f[6]), Finite(f[7]));
+        for (int k = 0; k < additionalUVs; ++k) {
+            const float* uv = f + 8 + 4 * k;
+            vertex.m_additionalUVs[k] = glm::vec4(Finite(uv[0]), Finite(uv[1]), Finite(uv[2]), Finite(uv[3]));
         }
         const uint8_t weightType = ReadValue<uint8_t>();
         if (!Ok()) {
@@ -278,22 +293,51 @@ bool PMXReader::ReadFace() {
     if (!ReadCount(count, vw)) {
         return false;
     }
-    m_data.m_faces.assign(static_cast<size_t>(count / 3), PMXFace{});
-    for (PMXFace& face : m_data.m_faces) {
-        for (uint32_t& index : face.m_vertices) index = ReadVertexIndex();
+    // ReadCount has checked that the file holds every index, so the whole list is decoded from one span. A count
+    // that is not a multiple of three leaves indices that make no triangle: read and dropped.
+    const uint8_t* bytes = m_file.ReadSpan(static_cast<size_t>(count) * vw);
+    if (bytes == nullptr) {
+        return false;
     }
-    // A count that is not a multiple of three leaves indices that make no triangle: read and dropped.
-    for (int32_t i = 0; i < count % 3; ++i) {
-        ReadVertexIndex();
+    const size_t triangles = static_cast<size_t>(count / 3);
+    std::vector<PMXFace>& faces = m_data.m_faces;
+    faces.clear();
+    faces.reserve(triangles);
+    auto decode = [&](auto width) {
+        using Index = decltype(width);
+        for (size_t f = 0; f < triangles; ++f) {
+            PMXFace face;
+            for (size_t k = 0; k < 3; ++k) {
+                Index index;
+                std::memcpy(&index, bytes + (3 * f + k) * sizeof(Index), sizeof(Index));
+                face.m_vertices[k] = index;
+            }
+            faces.push_back(face);
+        }
+    };
+    switch (vw) {
+        case 1:
+            decode(uint8_t{});
+            break;
+        case 2:
+            decode(uint16_t{});
+            break;
+        case 4:
+            decode(uint32_t{});
+            break;
+        default:
+            return false;
     }
     return Ok();
 }
 
 bool PMXReader::ReadTexture() {
-    if (!ReadList(m_data.m_textures, 4)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_textures, 4, count)) {
         return false;
     }
-    for (std::string& texture : m_data.m_textures) {
+    for (int32_t i = 0; i < count; ++i) {
+        std::string& texture = m_data.m_textures.emplace_back();
         ReadText(texture);
         if (!Ok()) break;
     }
@@ -302,10 +346,12 @@ bool PMXReader::ReadTexture() {
 
 bool PMXReader::ReadMaterial() {
     const uint8_t tw = m_data.m_header.m_textureIndexSize;
-    if (!ReadList(m_data.m_materials, 84 + 2 * tw)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_materials, 84 + 2 * tw, count)) {
         return false;
     }
-    for (PMXMaterial& material : m_data.m_materials) {
+    for (int32_t i = 0; i < count; ++i) {
+        PMXMaterial& material = m_data.m_materials.emplace_back();
         ReadText(material.m_name);
         ReadText(material.m_englishName);
         material.m_diffuse = ReadVec4();
@@ -340,10 +386,12 @@ bool PMXReader::ReadMaterial() {
 
 bool PMXReader::ReadBone() {
     const uint8_t bw = m_data.m_header.m_boneIndexSize;
-    if (!ReadList(m_data.m_bones, 26 + 2 * bw)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_bones, 26 + 2 * bw, count)) {
         return false;
     }
-    for (PMXBone& bone : m_data.m_bones) {
+    for (int32_t i = 0; i < count; ++i) {
+        PMXBone& bone = m_data.m_bones.emplace_back();
         ReadText(bone.m_name);
         ReadText(bone.m_englishName);
         bone.m_position = ReadScaledVec3();
@@ -373,10 +421,12 @@ bool PMXReader::ReadBone() {
             bone.m_ikTargetIndex = ReadObjectIndex(bw);
             bone.m_ikLoopCount = ReadValue<int32_t>();
             bone.m_ikLimitAngle = ReadFloat();
-            if (!Ok() || !ReadList(bone.m_ikLinks, bw + 1)) {
+            int32_t linkCount = 0;
+            if (!Ok() || !ReadList(bone.m_ikLinks, bw + 1, linkCount)) {
                 return false;
             }
-            for (PMXIKLink& link : bone.m_ikLinks) {
+            for (int32_t k = 0; k < linkCount; ++k) {
+                PMXIKLink& link = bone.m_ikLinks.emplace_back();
                 link.m_boneIndex = ReadObjectIndex(bw);
                 link.m_enableLimit = ReadValue<uint8_t>();
                 if (link.m_enableLimit != 0) {
@@ -393,24 +443,28 @@ bool PMXReader::ReadBone() {
 bool PMXReader::ReadMorphOffsets(PMXMorphRecord& morph) {
     const PMXHeader& header = m_data.m_header;
     const int64_t vw = header.m_vertexIndexSize;
+    int32_t count = 0;
     switch (morph.m_type) {
         case PMXMorphType::Group:
-            if (!ReadList(morph.m_groupOffsets, header.m_morphIndexSize + 4)) return false;
-            for (PMXGroupMorphOffset& offset : morph.m_groupOffsets) {
+            if (!ReadList(morph.m_groupOffsets, header.m_morphIndexSize + 4, count)) return false;
+            for (int32_t i = 0; i < count; ++i) {
+                PMXGroupMorphOffset& offset = morph.m_groupOffsets.emplace_back();
                 offset.m_morphIndex = ReadObjectIndex(header.m_morphIndexSize);
                 offset.m_weight = ReadFloat();
             }
             break;
         case PMXMorphType::Position:
-            if (!ReadList(morph.m_positionOffsets, vw + 12)) return false;
-            for (PMXPositionMorphOffset& offset : morph.m_positionOffsets) {
+            if (!ReadList(morph.m_positionOffsets, vw + 12, count)) return false;
+            for (int32_t i = 0; i < count; ++i) {
+                PMXPositionMorphOffset& offset = morph.m_positionOffsets.emplace_back();
                 offset.m_vertexIndex = ReadVertexIndex();
                 offset.m_position = ReadScaledVec3();
             }
             break;
         case PMXMorphType::Bone:
-            if (!ReadList(morph.m_boneOffsets, header.m_boneIndexSize + 28)) return false;
-            for (PMXBoneMorphOffset& offset : morph.m_boneOffsets) {
+            if (!ReadList(morph.m_boneOffsets, header.m_boneIndexSize + 28, count)) return false;
+            for (int32_t i = 0; i < count; ++i) {
+                PMXBoneMorphOffset& offset = morph.m_boneOffsets.emplace_back();
                 offset.m_boneIndex = ReadObjectIndex(header.m_boneIndexSize);
                 offset.m_translation = ReadScaledVec3();
                 const glm::vec4 q = ReadVec4();
@@ -422,15 +476,17 @@ bool PMXReader::ReadMorphOffsets(PMXMorphRecord& morph) {
         case PMXMorphType::AddUV2:
         case PMXMorphType::AddUV3:
         case PMXMorphType::AddUV4:
-            if (!ReadList(morph.m_uvOffsets, vw + 16)) return false;
-            for (PMXUVMorphOffset& offset : morph.m_uvOffsets) {
+            if (!ReadList(morph.m_uvOffsets, vw + 16, count)) return false;
+            for (int32_t i = 0; i < count; ++i) {
+                PMXUVMorphOffset& offset = morph.m_uvOffsets.emplace_back();
                 offset.m_vertexIndex = ReadVertexIndex();
                 offset.m_uv = ReadVec4();
             }
             break;
         case PMXMorphType::Material:
-            if (!ReadList(morph.m_materialOffsets, header.m_materialIndexSize + 113)) return false;
-            for (PMXMaterialMorphOffset& offset : morph.m_materialOffsets) {
+            if (!ReadList(morph.m_materialOffsets, header.m_materialIndexSize + 113, count)) return false;
+            for (int32_t i = 0; i < count; ++i) {
+                PMXMaterialMorphOffset& offset = morph.m_materialOffsets.emplace_back();
                 offset.m_materialIndex = ReadObjectIndex(header.m_materialIndexSize);
                 offset.m_operation = static_cast<PMXMaterialMorphOp>(ReadValue<uint8_t>());
                 offset.m_diffuse = ReadVec4();
@@ -445,15 +501,17 @@ bool PMXReader::ReadMorphOffsets(PMXMorphRecord& morph) {
             }
             break;
         case PMXMorphType::Flip:
-            if (!ReadList(morph.m_flipOffsets, header.m_morphIndexSize + 4)) return false;
-            for (PMXFlipMorphOffset& offset : morph.m_flipOffsets) {
+            if (!ReadList(morph.m_flipOffsets, header.m_morphIndexSize + 4, count)) return false;
+            for (int32_t i = 0; i < count; ++i) {
+                PMXFlipMorphOffset& offset = morph.m_flipOffsets.emplace_back();
                 offset.m_morphIndex = ReadObjectIndex(header.m_morphIndexSize);
                 offset.m_weight = ReadFloat();
             }
             break;
         case PMXMorphType::Impulse:
-            if (!ReadList(morph.m_impulseOffsets, header.m_rigidBodyIndexSize + 25)) return false;
-            for (PMXImpulseMorphOffset& offset : morph.m_impulseOffsets) {
+            if (!ReadList(morph.m_impulseOffsets, header.m_rigidBodyIndexSize + 25, count)) return false;
+            for (int32_t i = 0; i < count; ++i) {
+                PMXImpulseMorphOffset& offset = morph.m_impulseOffsets.emplace_back();
                 offset.m_rigidBodyIndex = ReadObjectIndex(header.m_rigidBodyIndexSize);
                 offset.m_localFlag = ReadValue<uint8_t>();
                 offset.m_velocity = ReadVec3();
@@ -468,10 +526,12 @@ bool PMXReader::ReadMorphOffsets(PMXMorphRecord& morph) {
 }
 
 bool PMXReader::ReadMorph() {
-    if (!ReadList(m_data.m_morphs, 14)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_morphs, 14, count)) {
         return false;
     }
-    for (PMXMorphRecord& morph : m_data.m_morphs) {
+    for (int32_t i = 0; i < count; ++i) {
+        PMXMorphRecord& morph = m_data.m_morphs.emplace_back();
         ReadText(morph.m_name);
         ReadText(morph.m_englishName);
         morph.m_controlPanel = ReadValue<uint8_t>();
@@ -485,17 +545,22 @@ bool PMXReader::ReadMorph() {
 
 bool PMXReader::ReadDisplayFrame() {
     const PMXHeader& header = m_data.m_header;
-    if (!ReadList(m_data.m_displayFrames, 13)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_displayFrames, 13, count)) {
         return false;
     }
-    for (PMXDisplayFrame& frame : m_data.m_displayFrames) {
+    for (int32_t i = 0; i < count; ++i) {
+        PMXDisplayFrame& frame = m_data.m_displayFrames.emplace_back();
         ReadText(frame.m_name);
         ReadText(frame.m_englishName);
         frame.m_specialFlag = ReadValue<uint8_t>();
-        if (!Ok() || !ReadList(frame.m_targets, 1 + std::min(header.m_boneIndexSize, header.m_morphIndexSize))) {
+        int32_t targetCount = 0;
+        if (!Ok() ||
+            !ReadList(frame.m_targets, 1 + std::min(header.m_boneIndexSize, header.m_morphIndexSize), targetCount)) {
             return false;
         }
-        for (PMXDisplayTarget& target : frame.m_targets) {
+        for (int32_t k = 0; k < targetCount; ++k) {
+            PMXDisplayTarget& target = frame.m_targets.emplace_back();
             const uint8_t type = ReadValue<uint8_t>();
             target.m_type = static_cast<PMXDisplayTargetType>(type);
             if (target.m_type == PMXDisplayTargetType::Bone) {
@@ -514,10 +579,12 @@ bool PMXReader::ReadDisplayFrame() {
 
 bool PMXReader::ReadRigidbody() {
     const uint8_t bw = m_data.m_header.m_boneIndexSize;
-    if (!ReadList(m_data.m_rigidBodies, 67 + bw)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_rigidBodies, 67 + bw, count)) {
         return false;
     }
-    for (PMXRigidBody& body : m_data.m_rigidBodies) {
+    for (int32_t i = 0; i < count; ++i) {
+        PMXRigidBody& body = m_data.m_rigidBodies.emplace_back();
         ReadText(body.m_name);
         ReadText(body.m_englishName);
         body.m_boneIndex = ReadObjectIndex(bw);
@@ -540,10 +607,12 @@ bool PMXReader::ReadRigidbody() {
 
 bool PMXReader::ReadJoint() {
     const uint8_t rw = m_data.m_header.m_rigidBodyIndexSize;
-    if (!ReadList(m_data.m_joints, 105 + 2 * rw)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_joints, 105 + 2 * rw, count)) {
         return false;
     }
-    for (PMXJoint& joint : m_data.m_joints) {
+    for (int32_t i = 0; i < count; ++i) {
+        PMXJoint& joint = m_data.m_joints.emplace_back();
         ReadText(joint.m_name);
         ReadText(joint.m_englishName);
         joint.m_type = static_cast<PMXJointType>(ReadValue<uint8_t>());
@@ -564,10 +633,12 @@ bool PMXReader::ReadJoint() {
 
 bool PMXReader::ReadSoftbody() {
     const PMXHeader& header = m_data.m_header;
-    if (!ReadList(m_data.m_softBodies, 141 + header.m_materialIndexSize)) {
+    int32_t count = 0;
+    if (!ReadList(m_data.m_softBodies, 141 + header.m_materialIndexSize, count)) {
         return false;
     }
-    for (SoftBodyRecord& body : m_data.m_softBodies) {
+    for (int32_t i = 0; i < count; ++i) {
+        SoftBodyRecord& body = m_data.m_softBodies.emplace_back();
         ReadText(body.m_name);
         ReadText(body.m_englishName);
         body.m_shape = ReadValue<uint8_t>();
@@ -582,8 +653,7 @@ bool PMXReader::ReadSoftbody() {
         body.m_aeroModel = ReadValue<int32_t>();
         for (float* value : {&body.m_vcf, &body.m_dp, &body.m_dg, &body.m_lf, &body.m_pr, &body.m_vc, &body.m_df,
                              &body.m_mt, &body.m_chr, &body.m_khr, &body.m_shr, &body.m_ahr, &body.m_srhrCl,
-                             &body.m_skhrCl, &body.m_sshrCl, &body.m_srSplitCl, &body.m_skSplitCl,
-                             &body.m_ssSplitCl}) {
+                             &body.m_skhrCl, &body.m_sshrCl, &body.m_srSplitCl, &body.m_skSplitCl, &body.m_ssSplitCl}) {
             *value = ReadFloat();
         }
         for (int32_t* value : {&body.m_vIterations, &body.m_pIterations, &body.m_dIterations, &body.m_cIterations}) {
@@ -592,18 +662,22 @@ bool PMXReader::ReadSoftbody() {
         body.m_lst = ReadFloat();
         body.m_ast = ReadFloat();
         body.m_vst = ReadFloat();
-        if (!Ok() || !ReadList(body.m_anchors, header.m_rigidBodyIndexSize + header.m_vertexIndexSize + 1)) {
+        int32_t anchorCount = 0;
+        if (!Ok() ||
+            !ReadList(body.m_anchors, header.m_rigidBodyIndexSize + header.m_vertexIndexSize + 1, anchorCount)) {
             return false;
         }
-        for (SoftBodyAnchor& anchor : body.m_anchors) {
+        for (int32_t k = 0; k < anchorCount; ++k) {
+            SoftBodyAnchor& anchor = body.m_anchors.emplace_back();
             anchor.m_rigidBodyIndex = ReadObjectIndex(header.m_rigidBodyIndexSize);
             anchor.m_vertexIndex = ReadVertexIndex();
             anchor.m_nearMode = ReadValue<uint8_t>();
         }
-        if (!Ok() || !ReadList(body.m_pinVertexIndices, header.m_vertexIndexSize)) {
+        int32_t pinCount = 0;
+        if (!Ok() || !ReadList(body.m_pinVertexIndices, header.m_vertexIndexSize, pinCount)) {
             return false;
         }
-        for (uint32_t& index : body.m_pinVertexIndices) index = ReadVertexIndex();
+        for (int32_t k = 0; k < pinCount; ++k) body.m_pinVertexIndices.push_back(ReadVertexIndex());
         if (!Ok()) break;
     }
     return Ok();

@@ -13,6 +13,10 @@ namespace {
 
 const glm::quat kIdentity(1.0f, 0.0f, 0.0f, 0.0f);
 
+// Skinning work split: chunks per worker thread, and the smallest chunk worth a task.
+constexpr size_t kChunksPerWorker = 4;
+constexpr size_t kMinChunkVertices = 512;
+
 size_t HardwareConcurrency() {
     const unsigned count = std::thread::hardware_concurrency();
     return count > 0 ? count : 1;
@@ -55,6 +59,7 @@ void PMXModel::Destroy() {
     m_morphUVs.clear();
     m_morphPositionsDirty = false;
     m_morphUVsDirty = false;
+    m_updateUVsMorphed = false;
     m_initMaterials.clear();
     m_pmxMaterials.clear();
     m_pmxMorphs.clear();
@@ -223,17 +228,29 @@ void PMXModel::Update() {
     SkinningOutput out;
     out.m_positions = m_updatePositions.data();
     out.m_normals = m_updateNormals.data();
-    out.m_uvs = m_updateUVs.data();
+    // Without UV morphs the update UVs already hold the rest UVs; they are written only to apply or undo a morph.
+    out.m_uvs = m_morphUVsDirty || m_updateUVsMorphed ? m_updateUVs.data() : nullptr;
+    m_updateUVsMorphed = m_morphUVsDirty;
 
-    // Non-empty ranges always come first.
-    size_t taskCount = 0;
-    while (taskCount < m_updateRanges.size() && m_updateRanges[taskCount].m_vertexCount > 0) {
-        ++taskCount;
+    size_t workers = 0;
+    while (workers < m_updateRanges.size() && m_updateRanges[workers].m_vertexCount > 0) {
+        ++workers;
     }
-    auto task = [this, &in, &out](size_t i) {
-        SkinVertices(in, out, m_updateRanges[i].m_vertexOffset, m_updateRanges[i].m_vertexCount);
+    const size_t vertexCount = m_positions.size();
+    if (workers <= 1) {
+        SkinVertices(in, out, 0, vertexCount);
+        return;
+    }
+    // The ranges are handed out in small chunks rather than one per worker: a worker that wakes late (a busy
+    // machine) then leaves its share to the threads already running instead of holding up the whole frame.
+    const size_t chunkCount =
+        std::min(workers * kChunksPerWorker, (vertexCount + kMinChunkVertices - 1) / kMinChunkVertices);
+    const size_t chunkSize = (vertexCount + chunkCount - 1) / chunkCount;
+    auto task = [&in, &out, chunkSize, vertexCount](size_t i) {
+        const size_t begin = i * chunkSize;
+        SkinVertices(in, out, begin, std::min(chunkSize, vertexCount - begin));
     };
-    TaskPool::Shared().Run(taskCount, task);
+    TaskPool::Shared().Run((vertexCount + chunkSize - 1) / chunkSize, task);
 }
 
 void PMXModel::SetParallelUpdateCount() {

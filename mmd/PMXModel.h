@@ -85,6 +85,15 @@ public:
         size_t m_vertexCount = 0;
     };
 
+    // Wall time of the phases of the last successful Load, in microseconds: reading and parsing the file; building
+    // the runtime model (vertices, indices, materials, nodes, IK, morphs, skinning ranges); building and resetting
+    // the physics world.
+    struct LoadTimings {
+        double m_parseUs = 0.0;
+        double m_modelUs = 0.0;
+        double m_physicsUs = 0.0;
+    };
+
     PMXModel();
     ~PMXModel() override;
     PMXModel(const PMXModel&) = delete;
@@ -150,6 +159,7 @@ public:
     const std::vector<VertexBoneInfo>& GetVertexBoneInfos() const { return m_vertexBoneInfos; }
     // The current split of skinning work (set at load and by Update after a new hint).
     const std::vector<UpdateRange>& GetUpdateRanges() const { return m_updateRanges; }
+    const LoadTimings& GetLoadTimings() const { return m_loadTimings; }
     // Folder of the loaded file (text before its last separator).
     const std::string& GetModelDir() const { return m_modelDir; }
 
@@ -200,6 +210,8 @@ private:
     // Whether the accumulators hold anything since the last BeginAnimation; clean ones are neither cleared nor read.
     bool m_morphPositionsDirty = false;
     bool m_morphUVsDirty = false;
+    // The update UVs hold morphed values, so the next frame without UV morphs must write the rest UVs back once.
+    bool m_updateUVsMorphed = false;
 
     std::vector<MMDMaterial> m_initMaterials;
     std::vector<PMXMaterial> m_pmxMaterials;
@@ -222,6 +234,7 @@ private:
 
     uint32_t m_parallelUpdateCount = 0;
     std::vector<UpdateRange> m_updateRanges;
+    LoadTimings m_loadTimings;
 };
 
 }  // namespace mmd

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <chrono>
 #include <cstring>
 #include <numeric>
 
@@ -45,12 +46,18 @@ private:
 }  // namespace
 
 bool PMXModel::Load(const std::string& pathUtf8, const std::string& sharedToonDir, float scale) {
+    using Clock = std::chrono::steady_clock;
+    const auto micros = [](Clock::time_point from, Clock::time_point to) {
+        return std::chrono::duration<double, std::micro>(to - from).count();
+    };
+    const auto start = Clock::now();
     Destroy();
     SetLoadScale(scale);
     PMXFileData pmx;
     if (!ReadPMXFile(pmx, pathUtf8)) {
         return false;
     }
+    const auto parsed = Clock::now();
     m_modelDir = GetDirectoryName(pathUtf8);
 
     LoadVertices(pmx);
@@ -62,19 +69,25 @@ bool PMXModel::Load(const std::string& pathUtf8, const std::string& sharedToonDi
     LoadNodes(pmx);
     LoadIKSolvers(pmx);
     LoadMorphs(pmx);
+    const auto modelBuilt = Clock::now();
 
     m_physicsManager = std::make_unique<MMDPhysicsManager>();
     if (!m_physicsManager->CreateFromPMX(pmx, this)) {
         Destroy();
         return false;
     }
+    m_physicsManager->ResetPhysics(this);
+    const auto physicsBuilt = Clock::now();
 
     std::stable_sort(m_subMeshes.begin(), m_subMeshes.end(),
                      [](const MMDSubMesh& a, const MMDSubMesh& b) { return a.m_materialID < b.m_materialID; });
     m_pmxMaterials = std::move(pmx.m_materials);
     m_pmxMorphs = std::move(pmx.m_morphs);
-    m_physicsManager->ResetPhysics(this);
     SetParallelUpdateCount();
+    const auto end = Clock::now();
+    m_loadTimings.m_parseUs = micros(start, parsed);
+    m_loadTimings.m_modelUs = micros(parsed, modelBuilt) + micros(physicsBuilt, end);
+    m_loadTimings.m_physicsUs = micros(modelBuilt, physicsBuilt);
     return true;
 }
 
@@ -217,24 +230,26 @@ bool PMXModel::LoadIndices(const PMXFileData& pmx) {
     }
     m_indexCount = pmx.m_faces.size() * 3;
     m_indices.resize(m_indexCount * elementSize);
-    uint8_t* out = m_indices.data();
-    for (const PMXFace& face : pmx.m_faces) {
-        std::array<uint32_t, 3> v = face.m_vertices;
-        if (v[0] >= vertexCount || v[1] >= vertexCount || v[2] >= vertexCount) {
-            v = {0, 0, 0};  // degenerate: drawn as nothing, keeps the material ranges intact
+    // The Z flip mirrors the mesh, so the winding is reversed; a face naming a vertex that does not exist becomes
+    // degenerate (drawn as nothing) so the material ranges stay intact.
+    auto encode = [&](auto width) {
+        using Index = decltype(width);
+        uint8_t* out = m_indices.data();
+        for (const PMXFace& face : pmx.m_faces) {
+            const std::array<uint32_t, 3>& v = face.m_vertices;
+            const bool valid = v[0] < vertexCount && v[1] < vertexCount && v[2] < vertexCount;
+            const Index reversed[3] = {static_cast<Index>(valid ? v[2] : 0), static_cast<Index>(valid ? v[1] : 0),
+                                       static_cast<Index>(valid ? v[0] : 0)};
+            std::memcpy(out, reversed, sizeof(reversed));
+            out += sizeof(reversed);
         }
-        // The Z flip mirrors the mesh, so the winding is reversed.
-        for (uint32_t index : {v[2], v[1], v[0]}) {
-            if (elementSize == 1) {
-                *out = static_cast<uint8_t>(index);
-            } else if (elementSize == 2) {
-                const uint16_t i16 = static_cast<uint16_t>(index);
-                std::memcpy(out, &i16, 2);
-            } else {
-                std::memcpy(out, &index, 4);
-            }
-            out += elementSize;
-        }
+    };
+    if (elementSize == 1) {
+        encode(uint8_t{});
+    } else if (elementSize == 2) {
+        encode(uint16_t{});
+    } else {
+        encode(uint32_t{});
     }
     if (badFaces > 0) {
         GetLogger()->warn("{} faces reference vertices out of range: made degenerate", badFaces);

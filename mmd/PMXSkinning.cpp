@@ -167,6 +167,11 @@ void SkinVertices(const SkinningInput& in, const SkinningOutput& out, size_t beg
                 SkinQDEF(info, in.m_boneDualQuats, p, n, outPosition, outNormal);
                 break;
         }
+    }
+    if (out.m_uvs == nullptr) {
+        return;
+    }
+    for (size_t i = begin; i < end; ++i) {
         glm::vec2 uv = in.m_uvs[i];
         if (in.m_morphUVs != nullptr) {
             uv += glm::vec2(in.m_morphUVs[i]);

@@ -56,7 +56,7 @@ struct SkinningInput {
 struct SkinningOutput {
     glm::vec3* m_positions = nullptr;
     glm::vec3* m_normals = nullptr;
-    glm::vec2* m_uvs = nullptr;
+    glm::vec2* m_uvs = nullptr;  // null: UVs are left as they are (no UV morph now or in the last written frame)
 };
 
 // Rotation of the upper 3×3 of m by the trace method (trace branch when the trace is positive, else the branch of the

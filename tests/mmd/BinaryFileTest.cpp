@@ -60,6 +60,12 @@ TEST_F(BinaryFileTest, MeasuresSizeAndSetsBadOnShortReadUntilClosed) {
     EXPECT_EQ(file.Remaining(), 2);
     EXPECT_FALSE(file.Read(&value));
     EXPECT_TRUE(file.IsBad());
+    EXPECT_EQ(file.Tell(), 6) << "a short read stops at the end";
+    EXPECT_TRUE(file.Seek(2));
+    const uint8_t* span = file.ReadSpan(4);
+    ASSERT_NE(span, nullptr);
+    EXPECT_EQ(span[2], 0x02);
+    EXPECT_EQ(file.ReadSpan(1), nullptr) << "no byte is left";
     EXPECT_TRUE(file.Seek(0));
     EXPECT_TRUE(file.Read(&value));
     EXPECT_TRUE(file.IsBad()) << "bad is never cleared by later reads";

@@ -127,6 +127,21 @@ INSTANTIATE_TEST_SUITE_P(
                     // two add morphs on the same material sum
                     MaterialCase{mmd::PMXMaterialMorphOp::Add, {0.1f, 0.1f, 0.1f, 0}, 0.5f, {0.9f, 0.7f, 0.5f, 1.0f}}));
 
+TEST_F(PMXModelMorphTest, UVMorphIsUndoneInTheFirstFrameWithoutIt) {
+    m_builder.AddUVMorph("uv", {{1, {0.25f, 0.5f, 0, 0}}});
+    ASSERT_TRUE(Load());
+    m_model.InitializeAnimation();
+    const glm::vec2 rest = m_model.GetUVs()[1];
+    SetWeight("uv", 1.0f);
+    Frame();
+    EXPECT_NE(m_model.GetUpdateUVs()[1], rest);
+    SetWeight("uv", 0.0f);
+    for (int frame = 0; frame < 2; ++frame) {
+        Frame();
+        EXPECT_EQ(m_model.GetUpdateUVs()[1], rest) << "frame " << frame << " after the morph";
+    }
+}
+
 TEST_F(PMXModelMorphTest, BoneMorphMovesTheBoneAndIsUndoneNextFrame) {
     mmd::PMXBoneMorphOffset offset;
     offset.m_boneIndex = m_bone;

@@ -120,7 +120,7 @@ TEST(MnxToolTest, RejectedFilesExitOneWithNothingOnStdout) {
 
 TEST(MnxToolTest, BenchAnimatesTheModelWithFinitePositions) {
     const RunResult r =
-        RunTool("bench " + kModel + " --motion " + kMotion + " --frames 300 --threads 2 --checksum-at 0");
+        RunTool("bench " + kModel + " --motion " + kMotion + " --frames 300 --threads 2 --checksum-at 0 --repeat 2");
     ASSERT_EQ(r.m_exitCode, 0);
     const std::string& j = r.m_stdout;
     EXPECT_EQ(Field(j, "all_finite"), "true");
@@ -131,6 +131,10 @@ TEST(MnxToolTest, BenchAnimatesTheModelWithFinitePositions) {
     ASSERT_NE(first.find('.'), std::string::npos) << j;
     ASSERT_NE(last.find('.'), std::string::npos) << j;
     EXPECT_NE(first, last) << "the motion must move the skinned vertices";
+    EXPECT_EQ(Count(j, "warm_repeat"), 2);
+    for (const char* load : {"\"cold_load\":{\"total_ms\":", "\"warm_load\":{\"total_ms\":"}) {
+        EXPECT_NE(j.find(load), std::string::npos) << load << " in " << j;
+    }
 }
 
 TEST(MnxToolTest, BenchIsRepeatableAndIndependentOfThreadCount) {

@@ -14,7 +14,7 @@ void Usage() {
                  "usage: mnxtool info MODEL.pmx\n"
                  "       mnxtool motion FILE.vmd\n"
                  "       mnxtool bench MODEL.pmx [--motion FILE.vmd] [--frames N] [--threads N] "
-                 "[--checksum-at K]\n"
+                 "[--checksum-at K] [--repeat N]\n"
 #ifdef MNX_HAVE_SNAPSHOT
                  "       mnxtool snapshot MODEL.pmx --out FILE.png [--motion FILE.vmd --time SECONDS | --pose FILE.vpd]\n"
                  "               [--size WxH] [--camera front|left|back] [--bg RRGGBB]\n"
