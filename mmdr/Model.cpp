@@ -219,7 +219,8 @@ void Model::UpdateAnimation(AppContext& context) {
     mmd::VMDAnimation* motion = m_vmdAnims.empty() ? nullptr : m_vmdAnims.front().get();
     float frame = 0.0f;
     if (motion != nullptr) {
-        frame = static_cast<float>(motion->GetCurrentFrame());
+        frame = static_cast<float>(context.m_motionClock ? motion->GetCurrentFrame(*context.m_motionClock)
+                                                         : motion->GetCurrentFrame());
         motion->EvaluateMorph(frame, 1.0f);
         motion->Evaluate(frame, 1.0f);
     }
@@ -228,7 +229,7 @@ void Model::UpdateAnimation(AppContext& context) {
     if (motion != nullptr) motion->EvaluateIK(frame, 1.0f);
     model.UpdateMorphAnimation();
     model.UpdateNodeAnimation(false);
-    model.UpdatePhysicsAnimation(context.m_elapsed);
+    if (context.m_physicsEnabled) model.UpdatePhysicsAnimation(context.m_elapsed);
     if (active && currentSettings().noiseFilter >= 1) {
         m_controller->UpdateNoiseFilter();
         model.UpdateNodeAnimation(false);
