@@ -116,19 +116,45 @@ def run(cmd, **kw):
     return subprocess.run(cmd, text=True, **kw)
 
 
-def sync_tree(src, dst):
-    """Copies the tracked and untracked-not-ignored files of src to dst, touching only changed files."""
-    listed = run(["git", "-C", src, "ls-files", "-co", "--exclude-standard", "-z"], capture_output=True, check=True)
-    files = [f for f in listed.stdout.split("\0") if f]
-    keep = set()
-    for rel in files:
-        s = os.path.join(src, rel)
-        if not os.path.isfile(s) or os.path.islink(s):
+def tree_files(src, rev):
+    """(path, bytes-reader, executable) of the tree: the working tree (tracked and untracked-not-ignored files), or
+    the commit `rev` when given."""
+    if rev is None:
+        listed = run(["git", "-C", src, "ls-files", "-co", "--exclude-standard", "-z"], capture_output=True,
+                     check=True)
+        for rel in (f for f in listed.stdout.split("\0") if f):
+            path = os.path.join(src, rel)
+            if os.path.isfile(path) and not os.path.islink(path):
+                yield rel, lambda path=path: open(path, "rb").read(), os.access(path, os.X_OK)
+        return
+    listed = subprocess.run(["git", "-C", src, "ls-tree", "-r", "-z", rev], capture_output=True, check=True).stdout
+    entries = []
+    for entry in listed.split(b"\0"):
+        if not entry:
             continue
+        meta, rel = entry.split(b"\t", 1)
+        mode, kind, sha = meta.split()
+        if kind == b"blob" and mode != b"120000":
+            entries.append((rel.decode(), sha.decode(), mode == b"100755"))
+    batch = subprocess.Popen(["git", "-C", src, "cat-file", "--batch"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    for rel, sha, executable in entries:
+        batch.stdin.write(sha.encode() + b"\n")
+        batch.stdin.flush()
+        size = int(batch.stdout.readline().split()[2])
+        data = batch.stdout.read(size)
+        batch.stdout.read(1)
+        yield rel, lambda data=data: data, executable
+    batch.stdin.close()
+    batch.wait()
+
+
+def sync_tree(src, dst, rev=None):
+    """Copies the tree under test to dst, touching only files whose bytes changed."""
+    keep = set()
+    for rel, read, executable in tree_files(src, rev):
         d = os.path.join(dst, rel)
         keep.add(os.path.normpath(rel))
-        with open(s, "rb") as f:
-            data = f.read()
+        data = read()
         try:
             with open(d, "rb") as f:
                 same = f.read() == data
@@ -138,7 +164,7 @@ def sync_tree(src, dst):
             os.makedirs(os.path.dirname(d), exist_ok=True)
             with open(d, "wb") as f:
                 f.write(data)
-            shutil.copymode(s, d)
+            os.chmod(d, 0o755 if executable else 0o644)
     # Drop files the tree no longer has, outside the build directory.
     for root, dirs, names in os.walk(dst):
         rel_root = os.path.relpath(root, dst)
@@ -225,11 +251,12 @@ def run_tests(build, names, timeout, log):
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--src", default=os.path.normpath(os.path.join(HERE, "..", "..")), help="tree under test")
+    ap.add_argument("--rev", help="test this commit of --src instead of its working tree")
     ap.add_argument("--work", help="scratch folder (default: <src>/build-mutants)")
     ap.add_argument("--mutants", default=os.path.join(HERE, "mutants.txt"))
     ap.add_argument("--only", action="append", help="run only mutants whose id matches (fnmatch; repeatable)")
     ap.add_argument("--jobs", type=int, default=2)
-    ap.add_argument("--timeout", type=int, default=300, help="seconds per test")
+    ap.add_argument("--timeout", type=int, default=120, help="seconds per test")
     ap.add_argument("--out", help="also write the table to this file")
     ap.add_argument("--list", action="store_true", help="list the mutants and the tests each would run")
     ap.add_argument("--check", action="store_true", help="only report which mutants still match the tree")
@@ -268,7 +295,7 @@ def main():
     if args.only:
         mutants = [m for m in mutants if any(fnmatch.fnmatch(m.id, p) for p in args.only)]
 
-    sync_tree(src, scratch)
+    sync_tree(src, scratch, args.rev)
     log_path = os.path.join(work, "mutants.log")
     log = open(log_path, "w")
     if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
@@ -287,8 +314,9 @@ def main():
             print(f"{m.id:44} {m.file:44} {' '.join(select_tests(m, tests))}")
         return
 
-    commit = run(["git", "-C", src, "rev-parse", "--short", "HEAD"], capture_output=True).stdout.strip()
-    dirty = run(["git", "-C", src, "status", "--porcelain", "--untracked-files=no"], capture_output=True).stdout
+    commit = run(["git", "-C", src, "rev-parse", "--short", args.rev or "HEAD"], capture_output=True).stdout.strip()
+    dirty = "" if args.rev else run(["git", "-C", src, "status", "--porcelain", "--untracked-files=no"],
+                                     capture_output=True).stdout
     header = (f"Mutants of {src} at {commit}{' (uncommitted changes)' if dirty.strip() else ''}, "
               f"{datetime.datetime.now():%Y-%m-%d %H:%M}, {len(tests)} ctest tests in the build")
     print(header, flush=True)
@@ -300,8 +328,11 @@ def main():
         todo = [n for n in names if n not in baseline]
         if not todo:
             return
-        ok = build_targets(build, [tests[n]["exe"] for n in todo], args.jobs, log)
-        failed = set(run_tests(build, todo, args.timeout, log)) if ok else set(todo)
+        built = todo
+        if not build_targets(build, [tests[n]["exe"] for n in todo], args.jobs, log):
+            # One broken test executable must not take the others with it.
+            built = [n for n in todo if build_targets(build, [tests[n]["exe"]], args.jobs, log)]
+        failed = set(run_tests(build, built, args.timeout, log)) | (set(todo) - set(built))
         for n in todo:
             baseline[n] = n not in failed
             if n in failed:
@@ -331,6 +362,10 @@ def main():
             continue
         ensure_baseline(names)
         names = [n for n in names if baseline[n]]
+        if not names:
+            row["result"], row["by"] = "no-tests", "its tests fail on the unmutated tree"
+            print(f"{m.id}: no passing tests to run", flush=True)
+            continue
         print(f"{m.id}: {len(names)} tests ...", end="", flush=True)
         log.write(f"\n===== {m.id}\n")
         log.flush()
@@ -348,7 +383,15 @@ def main():
                 f.write(original)
         print(f" {row['result']} ({time.time() - started:.0f}s) {row['by']}", flush=True)
 
-    # Leave the scratch build matching the tree again, so the next run starts from a clean state.
+        write_table(header, rows, args.out, partial=len(rows) < len(mutants))
+
+    table = write_table(header, rows, args.out, partial=False)
+    print()
+    print(table, end="")
+    log.close()
+
+
+def write_table(header, rows, out, partial):
     counts = {}
     for r in rows:
         counts[r["result"]] = counts.get(r["result"], 0) + 1
@@ -360,13 +403,13 @@ def main():
         lines.append(f"{r['id']:{w_id}}  {r['file']:{w_file}}  {r['result']:11}  {r['by']}")
     lines.append("")
     lines.append("totals: " + ", ".join(f"{k} {v}" for k, v in sorted(counts.items())))
+    if partial:
+        lines.append("(partial: the run is still going or was stopped)")
     table = "\n".join(lines) + "\n"
-    print()
-    print(table, end="")
-    if args.out:
-        with open(args.out, "w") as f:
+    if out:
+        with open(out, "w") as f:
             f.write(table)
-    log.close()
+    return table
 
 
 if __name__ == "__main__":
