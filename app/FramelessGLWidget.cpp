@@ -23,7 +23,7 @@ FramelessGLWidget::FramelessGLWidget(QWidget* parent) : TzOpenGLWidget(parent) {
 void FramelessGLWidget::setTitleBar(QWidget* titleBar) {
     m_titleBar = titleBar;
     if (titleBar != nullptr) {
-        connect(titleBar, SIGNAL(destroyed(QObject*)), this, SLOT(onTitleBarDestroyed()));
+        connect(titleBar, &QObject::destroyed, this, &FramelessGLWidget::onTitleBarDestroyed);
     }
 }
 

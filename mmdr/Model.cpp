@@ -202,11 +202,12 @@ void Model::CreateController() {
     m_controller->useBrowAdjust = morphs.useBrowAdjust;
     m_controller->SetupController(m_mmdModel);
     if (QObject* solution = solutionSignals()) {
-        connect(solution, SIGNAL(emitLook()), m_controller.get(), SLOT(onLookForward()));
+        connectByName(solution, "emitLook()", m_controller.get(), "onLookForward()");
     }
     if (KySettings* settings = kySettings()) {
-        connect(settings, SIGNAL(modelLoaded()), m_controller.get(), SLOT(onModelSettingChanged()));
-        connect(settings, SIGNAL(modelSenceChanged()), m_controller.get(), SLOT(onModelSettingChanged()));
+        connect(settings, &KySettings::modelLoaded, m_controller.get(), &ExtarnalController::onModelSettingChanged);
+        connect(settings, &KySettings::modelSenceChanged, m_controller.get(),
+                &ExtarnalController::onModelSettingChanged);
     }
 }
 
