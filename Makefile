@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run test bench fuzz clean
+.PHONY: all deps build run test bench fuzz mutants clean
 
 all: build
 
@@ -26,5 +26,8 @@ bench: build
 fuzz: deps
 	@bash scripts/run-fuzzers.sh
 
+mutants: deps
+	@python3 tools/mutants/run-mutants.py --out build-mutants/table.txt
+
 clean:
-	rm -rf $(BUILD) build-tsan build-fuzz
+	rm -rf $(BUILD) build-tsan build-fuzz build-mutants

@@ -33,7 +33,7 @@ void KyThread::run() {
         // Gone before the run's end is published: its destruction still edits this object's connections.
         QTimer timer;
         m_timer = &timer;
-        connect(&timer, SIGNAL(timeout()), this, SLOT(onTimer()), Qt::DirectConnection);
+        connect(&timer, &QTimer::timeout, this, &KyThread::onTimer, Qt::DirectConnection);
         timer.setInterval(1);
         timer.start();
         exec();

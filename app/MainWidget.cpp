@@ -52,19 +52,19 @@ MainWidget::MainWidget(QWidget* parent) : FramelessGLWidget(parent) {
     m_fadeAnimation->setEasingCurve(QEasingCurve::Linear);
     connect(m_fadeAnimation, &QVariantAnimation::valueChanged, this, &MainWidget::onUpdateFadeValue);
     connect(m_fadeAnimation, &QVariantAnimation::finished, this, &MainWidget::onOpeningAnimFinished);
-    connect(this, SIGNAL(firstShow()), this, SLOT(beginShow()));
+    connect(this, &MainWidget::firstShow, this, &MainWidget::beginShow);
 
-    addAction(QKeySequence(Qt::Key_D), this, SLOT(onCamRight()));
-    addAction(QKeySequence(Qt::Key_A), this, SLOT(onCamLeft()));
-    addAction(QKeySequence(Qt::Key_W), this, SLOT(onCamUp()));
-    addAction(QKeySequence(Qt::Key_S), this, SLOT(onCamDown()));
-    addAction(QKeySequence(Qt::SHIFT + Qt::Key_W), this, SLOT(onCamFront()));
-    addAction(QKeySequence(Qt::SHIFT + Qt::Key_S), this, SLOT(onCamBack()));
+    addAction(QKeySequence(Qt::Key_D), this, &MainWidget::onCamRight);
+    addAction(QKeySequence(Qt::Key_A), this, &MainWidget::onCamLeft);
+    addAction(QKeySequence(Qt::Key_W), this, &MainWidget::onCamUp);
+    addAction(QKeySequence(Qt::Key_S), this, &MainWidget::onCamDown);
+    addAction(QKeySequence(Qt::SHIFT + Qt::Key_W), this, &MainWidget::onCamFront);
+    addAction(QKeySequence(Qt::SHIFT + Qt::Key_S), this, &MainWidget::onCamBack);
     if (KySolution* solution = kySolution()) {
-        addAction(QKeySequence(Qt::Key_F5), solution, SLOT(onGlobalMenuR_LongPressed()));
-        addAction(QKeySequence(Qt::Key_F10), solution, SLOT(onGlobalMenuR_Pressed()));
+        addAction(QKeySequence(Qt::Key_F5), solution, &KySolution::onGlobalMenuR_LongPressed);
+        addAction(QKeySequence(Qt::Key_F10), solution, &KySolution::onGlobalMenuR_Pressed);
     }
-    addAction(QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_F10), this, SLOT(onDebugDraw()));
+    addAction(QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_F10), this, &MainWidget::onDebugDraw);
 }
 
 MainWidget::~MainWidget() {
@@ -72,11 +72,12 @@ MainWidget::~MainWidget() {
     setKySolution(nullptr);
 }
 
-void MainWidget::addAction(const QKeySequence& keys, QObject* receiver, const char* slot) {
+template <typename Receiver>
+void MainWidget::addAction(const QKeySequence& keys, Receiver* receiver, void (Receiver::*slot)()) {
     auto* action = new QAction(this);
     action->setShortcut(keys);
     action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, SIGNAL(triggered()), receiver, slot);
+    connect(action, &QAction::triggered, receiver, slot);
     QWidget::addAction(action);
 }
 

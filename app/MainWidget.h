@@ -51,7 +51,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void addAction(const QKeySequence& keys, QObject* receiver, const char* slot);
+    template <typename Receiver>
+    void addAction(const QKeySequence& keys, Receiver* receiver, void (Receiver::*slot)());
 
     KyControlWidget* m_controlWidget = nullptr;
     QVariantAnimation* m_fadeAnimation = nullptr;

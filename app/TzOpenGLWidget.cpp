@@ -99,9 +99,9 @@ Matrix4 fromGlm(const glm::mat4& g) {
 
 TzOpenGLWidget::TzOpenGLWidget(QWidget* parent) : QOpenGLWidget(parent) {
     m_pacing.start();
-    connect(&m_frameTimer, SIGNAL(timeout()), this, SLOT(onUpdateTimer1()));
+    connect(&m_frameTimer, &QTimer::timeout, this, &TzOpenGLWidget::onUpdateTimer1);
     m_frameTimer.start(1);
-    QTimer::singleShot(30000, this, SLOT(onUpdateTimer30sec()));
+    QTimer::singleShot(30000, this, &TzOpenGLWidget::onUpdateTimer30sec);
 }
 
 TzOpenGLWidget::~TzOpenGLWidget() {
@@ -175,9 +175,9 @@ void TzOpenGLWidget::initializeVR() {
     VRController* controller = createVRController();
     KySolution* solution = kySolution();
     if (controller != nullptr && solution != nullptr) {
-        connect(controller, SIGNAL(globalMenuR_LongPressed()), solution, SLOT(onGlobalMenuR_LongPressed()));
-        connect(controller, SIGNAL(globalMenuR_Pressed()), solution, SLOT(onGlobalMenuR_Pressed()));
-        connect(controller, SIGNAL(globalMenuL_LongPressed()), solution, SLOT(onCalibration()));
+        connect(controller, &VRController::globalMenuR_LongPressed, solution, &KySolution::onGlobalMenuR_LongPressed);
+        connect(controller, &VRController::globalMenuR_Pressed, solution, &KySolution::onGlobalMenuR_Pressed);
+        connect(controller, &VRController::globalMenuL_LongPressed, solution, &KySolution::onCalibration);
     }
 }
 

@@ -96,7 +96,7 @@ iFacialMoCap::iFacialMoCap(QObject* parent) : QObject(parent) {
     syncSettings();
     onModelLRChanged();
     if (KySettings* store = kySettings()) {
-        connect(store, SIGNAL(modelLRChanged()), this, SLOT(onModelLRChanged()));
+        connect(store, &KySettings::modelLRChanged, this, &iFacialMoCap::onModelLRChanged);
     }
 }
 

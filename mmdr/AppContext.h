@@ -3,6 +3,7 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,14 @@ public:
     std::vector<mmdr::Model*> m_accessories;
     mmdr::Model* m_mainModel = nullptr;
 
+    // Seconds since the previous frame: the physics step.
     float m_elapsed = 0.0f;
     float m_accumulated = 0.0f;
+    // The motion clock's reading in seconds, on the clock the motions were started on. Unset, motions follow the
+    // real-time clock (VMDAnimation::Now); tools and tests set it so that the same inputs give the same picture.
+    std::optional<double> m_motionClock;
+    // Off: the rigid bodies are not simulated and the figure shows the animated pose alone.
+    bool m_physicsEnabled = true;
 
 private:
     // Fills the scratch list with the models to visit; the caller iterates the scratch, so models entered meanwhile

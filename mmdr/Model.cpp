@@ -203,11 +203,12 @@ void Model::CreateController() {
     m_controller->useBrowAdjust = morphs.useBrowAdjust;
     m_controller->SetupController(m_mmdModel);
     if (QObject* solution = solutionSignals()) {
-        connect(solution, SIGNAL(emitLook()), m_controller.get(), SLOT(onLookForward()));
+        connectByName(solution, "emitLook()", m_controller.get(), "onLookForward()");
     }
     if (KySettings* settings = kySettings()) {
-        connect(settings, SIGNAL(modelLoaded()), m_controller.get(), SLOT(onModelSettingChanged()));
-        connect(settings, SIGNAL(modelSenceChanged()), m_controller.get(), SLOT(onModelSettingChanged()));
+        connect(settings, &KySettings::modelLoaded, m_controller.get(), &ExtarnalController::onModelSettingChanged);
+        connect(settings, &KySettings::modelSenceChanged, m_controller.get(),
+                &ExtarnalController::onModelSettingChanged);
     }
 }
 
@@ -220,7 +221,8 @@ void Model::UpdateAnimation(AppContext& context) {
     mmd::VMDAnimation* motion = m_vmdAnims.empty() ? nullptr : m_vmdAnims.front().get();
     float frame = 0.0f;
     if (motion != nullptr) {
-        frame = static_cast<float>(motion->GetCurrentFrame());
+        frame = static_cast<float>(context.m_motionClock ? motion->GetCurrentFrame(*context.m_motionClock)
+                                                         : motion->GetCurrentFrame());
         motion->EvaluateMorph(frame, 1.0f);
         motion->Evaluate(frame, 1.0f);
     }
@@ -229,7 +231,7 @@ void Model::UpdateAnimation(AppContext& context) {
     if (motion != nullptr) motion->EvaluateIK(frame, 1.0f);
     model.UpdateMorphAnimation();
     model.UpdateNodeAnimation(false);
-    model.UpdatePhysicsAnimation(context.m_elapsed);
+    if (context.m_physicsEnabled) model.UpdatePhysicsAnimation(context.m_elapsed);
     if (active && currentSettings().noiseFilter >= 1) {
         m_controller->UpdateNoiseFilter();
         model.UpdateNodeAnimation(false);

@@ -27,7 +27,7 @@ KyControlWidget::KyControlWidget(QWidget* parent) : FramelessBlurWidget(parent) 
     setResizeable(false);
     setTitleBarHeight(dpiScaled(24));
 
-    connect(m_sideBar, SIGNAL(sysButtonClicked(int)), this, SLOT(onSysButtonClicked(int)));
+    connect(m_sideBar, &KySideBarWidget::sysButtonClicked, this, &KyControlWidget::onSysButtonClicked);
     createActions();
 }
 
@@ -45,27 +45,23 @@ void KyControlWidget::addAction(const QKeySequence& keys, QObject* receiver, con
     auto* action = new QAction(this);
     action->setShortcut(keys);
     action->setShortcutContext(Qt::WindowShortcut);
-    // A receiver without the slot (no main window, no orchestrator in tests) leaves the key inert.
-    if (receiver) {
-        const QByteArray signature = QMetaObject::normalizedSignature(slot + 1);
-        if (receiver->metaObject()->indexOfSlot(signature.constData()) >= 0) {
-            connect(action, SIGNAL(triggered(bool)), receiver, slot);
-        }
-    }
+    // The main window and the orchestrator lie above this layer, so their slots are named; a name that does not
+    // resolve is logged. Without a receiver (no orchestrator yet) the key stays inert.
+    if (receiver) connectByName(action, "triggered(bool)", receiver, slot);
     QWidget::addAction(action);
 }
 
 void KyControlWidget::createActions() {
     QWidget* main = parentWidget();
-    addAction(QKeySequence(Qt::Key_D), main, SLOT(onCamRight()));
-    addAction(QKeySequence(Qt::Key_A), main, SLOT(onCamLeft()));
-    addAction(QKeySequence(Qt::Key_W), main, SLOT(onCamUp()));
-    addAction(QKeySequence(Qt::Key_S), main, SLOT(onCamDown()));
-    addAction(QKeySequence(Qt::SHIFT + Qt::Key_W), main, SLOT(onCamFront()));
-    addAction(QKeySequence(Qt::SHIFT + Qt::Key_S), main, SLOT(onCamBack()));
-    addAction(QKeySequence(Qt::Key_F5), solutionSignals(), SLOT(onGlobalMenuR_LongPressed()));
-    addAction(QKeySequence(Qt::Key_F10), solutionSignals(), SLOT(onGlobalMenuR_Pressed()));
-    addAction(QKeySequence(Qt::Key_Backspace), m_mainWidget, SLOT(onTitleClicked()));
+    addAction(QKeySequence(Qt::Key_D), main, "onCamRight()");
+    addAction(QKeySequence(Qt::Key_A), main, "onCamLeft()");
+    addAction(QKeySequence(Qt::Key_W), main, "onCamUp()");
+    addAction(QKeySequence(Qt::Key_S), main, "onCamDown()");
+    addAction(QKeySequence(Qt::SHIFT + Qt::Key_W), main, "onCamFront()");
+    addAction(QKeySequence(Qt::SHIFT + Qt::Key_S), main, "onCamBack()");
+    addAction(QKeySequence(Qt::Key_F5), solutionSignals(), "onGlobalMenuR_LongPressed()");
+    addAction(QKeySequence(Qt::Key_F10), solutionSignals(), "onGlobalMenuR_Pressed()");
+    addAction(QKeySequence(Qt::Key_Backspace), m_mainWidget, "onTitleClicked()");
 }
 
 void KyControlWidget::moveEvent(QMoveEvent* event) {

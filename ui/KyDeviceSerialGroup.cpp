@@ -8,7 +8,7 @@ KyDeviceSerialGroup::KyDeviceSerialGroup(QWidget* parent) : KyItemGroupWidget(pa
         m_rows[i] = new FluentLineEdit(QStringLiteral("デバイス %1").arg(i), this);
         m_rows[i]->setItemData(i);
         addRow(m_rows[i]);
-        connect(m_rows[i], SIGNAL(editingFinished()), this, SLOT(onSerialEditingFinished()));
+        connect(m_rows[i], &FluentLineEdit::editingFinished, this, &KyDeviceSerialGroup::onSerialEditingFinished);
     }
     refresh();
 }

@@ -23,10 +23,11 @@ KyFaceCaptureWidget::KyFaceCaptureWidget(QWidget* parent) : KyTopWidget(parent) 
 
     connect(m_capture, &QPushButton::toggled, this, &KyFaceCaptureWidget::onCaptureButtonClicked);
     if (QObject* solution = solutionSignals()) {
-        connect(this, SIGNAL(captureStart()), solution, SLOT(threadRun()));
-        connect(this, SIGNAL(captureStop()), solution, SLOT(threadQuit()));
-        connect(solution, SIGNAL(captured(bool)), this, SLOT(setFaceCapture(bool)));
-        connect(m_lookForward, SIGNAL(clicked(bool)), solution, SLOT(onSendLookForward()));
+        // The orchestrator's class lies above this layer: its side is named, and checked.
+        connectByName(this, "captureStart()", solution, "threadRun()");
+        connectByName(this, "captureStop()", solution, "threadQuit()");
+        connectByName(solution, "captured(bool)", this, "setFaceCapture(bool)");
+        connectByName(m_lookForward, "clicked(bool)", solution, "onSendLookForward()");
     }
 }
 

@@ -23,7 +23,7 @@ KyMainWidget::KyMainWidget(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(dpiScaled(6));
     m_title = new FluentTitleLabel(this);
     m_title->setText(QString());
-    connect(m_title, SIGNAL(clicked()), this, SLOT(onTitleClicked()));
+    connect(m_title, &QAbstractButton::clicked, this, &KyMainWidget::onTitleClicked);
     layout->addWidget(m_title);
 
     m_stack = new SlidingStackedWidget(this);
@@ -37,8 +37,8 @@ KyMainWidget::KyMainWidget(QWidget* parent) : QWidget(parent) {
     m_stack->addWidget(m_capture);
     m_stack->addWidget(m_setting);
     m_stack->addWidget(m_message);
-    connect(m_setting, SIGNAL(emitPageChanged()), this, SLOT(onPageChanged()));
-    connect(m_message, SIGNAL(emitPageChanged()), this, SLOT(onPageChanged()));
+    connect(m_setting, &KySettingWidget::emitPageChanged, this, &KyMainWidget::onPageChanged);
+    connect(m_message, &KyMessageWidget::emitPageChanged, this, &KyMainWidget::onPageChanged);
     layout->addWidget(m_stack, 1);
     setPage(0);
 }

@@ -77,8 +77,8 @@ KyMessageWidget::KyMessageWidget(QWidget* parent) : KyTopWidget(parent) {
             stack->slideInIdx(index, SlidingStackedWidget::RightToLeft);
         });
     }
-    connect(m_stack, SIGNAL(animationFinished()), this, SLOT(onSlideFinished()));
-    connect(m_stack, SIGNAL(currentChanged(int)), this, SLOT(onCurrentChanged(int)));
+    connect(m_stack, &SlidingStackedWidget::animationFinished, this, &KyMessageWidget::onSlideFinished);
+    connect(m_stack, &QStackedWidget::currentChanged, this, &KyMessageWidget::onCurrentChanged);
     setLogSink(m_log);
 }
 

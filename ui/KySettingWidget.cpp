@@ -47,8 +47,8 @@ KySettingWidget::KySettingWidget(QWidget* parent) : KyTopWidget(parent) {
     layout->addWidget(m_stack);
     linkRows();
 
-    connect(m_stack, SIGNAL(animationFinished()), this, SLOT(onSlideFinished()));
-    connect(m_stack, SIGNAL(currentChanged(int)), this, SLOT(onCurrentChanged(int)));
+    connect(m_stack, &SlidingStackedWidget::animationFinished, this, &KySettingWidget::onSlideFinished);
+    connect(m_stack, &QStackedWidget::currentChanged, this, &KySettingWidget::onCurrentChanged);
 }
 
 QString KySettingWidget::pageTitle(int index) {
@@ -118,11 +118,11 @@ QWidget* KySettingWidget::createMenu() {
     layout->addWidget(m_devices);
     layout->addStretch(1);
 
-    connect(m_models, SIGNAL(currentIndexChanged(int)), this, SLOT(onCurrentModelIndexChanged(int)));
-    connect(m_network, SIGNAL(editingFinished()), this, SLOT(onIPEditingFinished()));
-    connect(m_mirror, SIGNAL(clicked(bool)), this, SLOT(onMirrorButtonClicked(bool)));
-    connect(m_morphSense, SIGNAL(valueChanged(int)), this, SLOT(onMorphSenseChanged(int)));
-    connect(m_bodyMoveMul, SIGNAL(valueChanged(int)), this, SLOT(onBodyMoveMulChanged(int)));
+    connect(m_models, &FluentListView::currentIndexChanged, this, &KySettingWidget::onCurrentModelIndexChanged);
+    connect(m_network, &FluentLineEdit::editingFinished, this, &KySettingWidget::onIPEditingFinished);
+    connect(m_mirror, &QAbstractButton::clicked, this, &KySettingWidget::onMirrorButtonClicked);
+    connect(m_morphSense, &FluentSlider::valueChanged, this, &KySettingWidget::onMorphSenseChanged);
+    connect(m_bodyMoveMul, &FluentSlider::valueChanged, this, &KySettingWidget::onBodyMoveMulChanged);
     return menu;
 }
 

@@ -36,10 +36,10 @@ PageLight::PageLight(QWidget* parent) : PageBase(parent) {
         m_sliders[i]->setDefaultValue(marks[i]);
         m_sliders[i]->setValue(sliderValue(values[i], 1.0));
         group->addRow(m_sliders[i]);
-        connect(m_sliders[i], SIGNAL(valueChanged(int)), this, SLOT(onSliderValueChanged(int)));
+        connect(m_sliders[i], &FluentSlider::valueChanged, this, &PageLight::onSliderValueChanged);
     }
     finishLayout();
-    connect(m_color, SIGNAL(clicked()), this, SLOT(onColorButtonClicked()));
+    connect(m_color, &QAbstractButton::clicked, this, &PageLight::onColorButtonClicked);
 }
 
 void PageLight::onColorButtonClicked() {

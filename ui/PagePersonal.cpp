@@ -48,10 +48,12 @@ PagePersonal::PagePersonal(QWidget* parent) : PageBase(parent) {
     finishLayout();
     onModelLoaded();
 
-    connect(m_poseSets, SIGNAL(currentIndexChanged(int)), this, SLOT(onPoseSetIndexChanged(int)));
-    connect(m_eyeRotMul, SIGNAL(valueChanged(int)), this, SLOT(onEyeRotMulChanged(int)));
-    connect(m_lowerMoveMul, SIGNAL(valueChanged(int)), this, SLOT(onLowerMoveMulChanged(int)));
-    if (KySettings* settings = kySettings()) connect(settings, SIGNAL(modelLoaded()), this, SLOT(onModelLoaded()));
+    connect(m_poseSets, &FluentListView::currentIndexChanged, this, &PagePersonal::onPoseSetIndexChanged);
+    connect(m_eyeRotMul, &FluentSlider::valueChanged, this, &PagePersonal::onEyeRotMulChanged);
+    connect(m_lowerMoveMul, &FluentSlider::valueChanged, this, &PagePersonal::onLowerMoveMulChanged);
+    if (KySettings* settings = kySettings()) {
+        connect(settings, &KySettings::modelLoaded, this, &PagePersonal::onModelLoaded);
+    }
 }
 
 void PagePersonal::onPoseSetIndexChanged(int index) {

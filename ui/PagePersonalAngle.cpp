@@ -16,8 +16,9 @@ PagePersonalAngle::PagePersonalAngle(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(dpiScaled(12));
     auto* group = new KyItemGroupWidget(this);
     const char* titles[4] = {"目の上下角度", "目の左右角度", "頭の上下角度", "頭の左右角度"};
-    const char* handlers[4] = {SLOT(onEyeXAngleChanged(int)), SLOT(onEyeYAngleChanged(int)),
-                            SLOT(onHeadXAngleChanged(int)), SLOT(onHeadYAngleChanged(int))};
+    void (PagePersonalAngle::*const handlers[4])(int) = {
+        &PagePersonalAngle::onEyeXAngleChanged, &PagePersonalAngle::onEyeYAngleChanged,
+        &PagePersonalAngle::onHeadXAngleChanged, &PagePersonalAngle::onHeadYAngleChanged};
     for (int i = 0; i < 4; ++i) {
         m_sliders[i] = new FluentSlider(QString::fromUtf8(titles[i]), group);
         m_sliders[i]->setMinimum(-100);
@@ -28,8 +29,10 @@ PagePersonalAngle::PagePersonalAngle(QWidget* parent) : QWidget(parent) {
     layout->addWidget(group);
     layout->addStretch(1);
     onModelLoaded();
-    for (int i = 0; i < 4; ++i) connect(m_sliders[i], SIGNAL(valueChanged(int)), this, handlers[i]);
-    if (KySettings* settings = kySettings()) connect(settings, SIGNAL(modelLoaded()), this, SLOT(onModelLoaded()));
+    for (int i = 0; i < 4; ++i) connect(m_sliders[i], &FluentSlider::valueChanged, this, handlers[i]);
+    if (KySettings* settings = kySettings()) {
+        connect(settings, &KySettings::modelLoaded, this, &PagePersonalAngle::onModelLoaded);
+    }
 }
 
 void PagePersonalAngle::onEyeXAngleChanged(int value) {

@@ -43,9 +43,11 @@ PagePersonalSense::PagePersonalSense(QWidget* parent) : QWidget(parent) {
     layout->addStretch(1);
     onModelLoaded();
     for (FluentSlider* slider : m_sliders) {
-        connect(slider, SIGNAL(valueChanged(int)), this, SLOT(onMorphSenseChanged(int)));
+        connect(slider, &FluentSlider::valueChanged, this, &PagePersonalSense::onMorphSenseChanged);
     }
-    if (KySettings* settings = kySettings()) connect(settings, SIGNAL(modelLoaded()), this, SLOT(onModelLoaded()));
+    if (KySettings* settings = kySettings()) {
+        connect(settings, &KySettings::modelLoaded, this, &PagePersonalSense::onModelLoaded);
+    }
 }
 
 void PagePersonalSense::onMorphSenseChanged(int value) {

@@ -55,11 +55,11 @@ PageRender::PageRender(QWidget* parent) : QWidget(parent) {
     layout->addWidget(second);
     layout->addStretch(1);
 
-    connect(m_bgColor, SIGNAL(clicked()), this, SLOT(onColorButtonClicked()));
-    connect(m_edgeMul, SIGNAL(valueChanged(int)), this, SLOT(onEdgeMulChanged(int)));
-    connect(m_edgeBrightness, SIGNAL(valueChanged(int)), this, SLOT(onEdgeBrightnessChanged(int)));
-    connect(m_transBrow, SIGNAL(valueChanged(int)), this, SLOT(onTransBrowChanged(int)));
-    connect(m_renderAcc, SIGNAL(toggled(bool)), this, SLOT(onRenderAccChanged(bool)));
+    connect(m_bgColor, &QAbstractButton::clicked, this, &PageRender::onColorButtonClicked);
+    connect(m_edgeMul, &FluentSlider::valueChanged, this, &PageRender::onEdgeMulChanged);
+    connect(m_edgeBrightness, &FluentSlider::valueChanged, this, &PageRender::onEdgeBrightnessChanged);
+    connect(m_transBrow, &FluentSlider::valueChanged, this, &PageRender::onTransBrowChanged);
+    connect(m_renderAcc, &QAbstractButton::toggled, this, &PageRender::onRenderAccChanged);
 }
 
 void PageRender::onColorButtonClicked() {

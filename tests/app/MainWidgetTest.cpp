@@ -105,8 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CameraKey{QKeySequence(Qt::SHIFT + Qt::Key_W), 1, 100.0f, 2, 50.0f}));
 
 TEST_F(MainWidgetTest, FunctionKeysReachTheOrchestrator) {
-    QSignalSpy look(kySolution(), SIGNAL(emitLook()));
-    QSignalSpy captured(kySolution(), SIGNAL(captured(bool)));
+    QSignalSpy look(kySolution(), &KySolution::emitLook);
+    QSignalSpy captured(kySolution(), &KySolution::captured);
     press(QKeySequence(Qt::Key_F10));
     EXPECT_EQ(look.count(), 1);
     press(QKeySequence(Qt::Key_F5));
@@ -194,6 +194,30 @@ TEST_F(MainWidgetTest, CloseStoresBothWindowPositions) {
     m_window->close();
     EXPECT_EQ(m_settings->controlPos, QPoint(123, 45));
     EXPECT_EQ(m_settings->mainGeometry.size(), m_window->geometry().size());
+}
+
+QStringList* g_warnings = nullptr;
+
+void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg && g_warnings != nullptr) g_warnings->append(text);
+}
+
+// The control window and its capture page reach the main window and the orchestrator by name, since their
+// classes lie above the window layer; with the real classes every name must resolve.
+TEST(MainWidgetNamedConnectionTest, EveryNamedSlotResolves) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList warnings;
+    g_warnings = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
+    std::unique_ptr<KySettings> settings = startAppServices(dir.filePath("config.ini"));
+    settings->resourceDir = dir.filePath("resource");
+    auto window = std::make_unique<MainWidget>();
+    qInstallMessageHandler(previous);
+    g_warnings = nullptr;
+    window.reset();
+    setKySettings(nullptr);
+    EXPECT_TRUE(warnings.filter(QStringLiteral("does not resolve")).isEmpty()) << warnings.join('\n').toStdString();
 }
 
 }  // namespace

@@ -180,6 +180,29 @@ TEST_P(KyControlWidgetKeyTest, KeysReachTheMainWindowAndTheOrchestrator) {
     EXPECT_EQ(total, 1);
 }
 
+QStringList* g_warnings = nullptr;
+
+void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg && g_warnings != nullptr) g_warnings->append(text);
+}
+
+// The keys reach the main window by slot name (its class lies above this layer): a name that does not resolve
+// must be reported, not leave the key silently dead.
+TEST_F(KyControlWidgetTest, AKeySlotThatDoesNotResolveIsLogged) {
+    QStringList warnings;
+    g_warnings = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
+    {
+        QWidget plain;  // none of the main window's camera slots
+        new KyControlWidget(&plain);
+    }
+    qInstallMessageHandler(previous);
+    g_warnings = nullptr;
+    EXPECT_TRUE(warnings.filter(QStringLiteral("onCamRight() does not resolve")).size() == 1)
+        << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings.filter(QStringLiteral("onGlobalMenuR_Pressed()")).isEmpty()) << "the orchestrator resolves";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Keys, KyControlWidgetKeyTest,
     ::testing::Values(KeyCase{QKeySequence(Qt::Key_D), &FakeMainWindow::right, nullptr},

@@ -76,7 +76,6 @@ bool OffscreenScene::loadModel(const QString& modelPath, const QString& motionPa
     pmx->InitializeAnimation();
     m_model = std::make_unique<mmdr::Model>();
     m_model->m_mmdModel = pmx;
-    m_seconds = seconds;
     if (!motionPath.isEmpty()) {
         mmd::VMDFileData vmd;
         auto animation = std::make_shared<mmd::VMDAnimation>();
@@ -84,8 +83,11 @@ bool OffscreenScene::loadModel(const QString& modelPath, const QString& motionPa
             *error = QStringLiteral("cannot play the motion %1").arg(motionPath);
             return false;
         }
+        // Started at 0 on the scene's own clock, which stays at `seconds`: every frame evaluates the same time.
+        animation->Start(0.0);
         m_model->m_vmdAnims.push_back(animation);
     }
+    context.m_motionClock = seconds;
     if (!posePath.isEmpty()) {
         mmd::VPDFileData vpd;
         if (!mmd::ReadVPDFile(vpd, posePath.toStdString())) {
@@ -106,11 +108,10 @@ bool OffscreenScene::loadModel(const QString& modelPath, const QString& motionPa
 void OffscreenScene::settle(int frames) {
     AppContext& context = *m_renderer->appContext();
     context.m_elapsed = kStepSeconds;
-    for (int i = 0; i < frames; ++i) {
-        for (const auto& animation : m_model->m_vmdAnims) animation->Start(mmd::VMDAnimation::Now() - m_seconds);
-        context.UpdateAnimation();
-    }
+    for (int i = 0; i < frames; ++i) context.UpdateAnimation();
 }
+
+void OffscreenScene::setPhysics(bool on) { m_renderer->appContext()->m_physicsEnabled = on; }
 
 void OffscreenScene::frameCamera(Camera camera) {
     AppContext& context = *m_renderer->appContext();
@@ -130,7 +131,6 @@ void OffscreenScene::frameCamera(Camera camera) {
 
 void OffscreenScene::renderFrame(Camera camera, const QColor& background) {
     AppContext& context = *m_renderer->appContext();
-    for (const auto& animation : m_model->m_vmdAnims) animation->Start(mmd::VMDAnimation::Now() - m_seconds);
     context.m_elapsed = kStepSeconds;
     context.UpdateAnimation();
     context.UpdateGpu();

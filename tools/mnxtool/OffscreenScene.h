@@ -15,8 +15,8 @@ class Model;
 }
 
 // A model drawn the way the app's desktop view draws it (shadow pass, toon pass, fixed-width outlines), but into an
-// offscreen 4-sample framebuffer of a hidden 4.1 core context. The animation clock is held at one motion time, so
-// the picture does not depend on how fast the machine renders.
+// offscreen 4-sample framebuffer of a hidden 4.1 core context. The motion clock is held at one motion time and
+// physics steps by a fixed 1/30 s, so the same inputs give the same picture however fast the machine renders.
 class OffscreenScene {
 public:
     enum class Camera { Front, Left, Back };
@@ -31,6 +31,8 @@ public:
                    QString* error);
     // Advances physics by `frames` steps of 1/30 s at the held motion time.
     void settle(int frames);
+    // Physics on (the default) or off: off shows the animated pose without the rigid bodies' motion.
+    void setPhysics(bool on);
     // One whole frame: animation, upload, shadow pass and the draw, framed on the figure from that side.
     void renderFrame(Camera camera, const QColor& background);
     QImage image();
@@ -43,7 +45,6 @@ private:
     std::unique_ptr<TzRenderer> m_renderer;
     std::unique_ptr<QOpenGLFramebufferObject> m_target;
     std::unique_ptr<mmdr::Model> m_model;
-    double m_seconds = 0.0;
     int m_width = 0;
     int m_height = 0;
     glm::vec3 m_boundsMin{0.0f};

@@ -19,6 +19,7 @@ struct SnapshotOptions {
     QString m_motion;
     QString m_pose;
     double m_time = 0.0;
+    bool m_physics = true;
     int m_width = 640;
     int m_height = 360;
     OffscreenScene::Camera m_camera = OffscreenScene::Camera::Front;
@@ -54,6 +55,9 @@ bool ParseOptions(const std::vector<std::string>& args, SnapshotOptions& options
             char* end = nullptr;
             options.m_time = std::strtod(value.c_str(), &end);
             if (value.empty() || *end != '\0' || !(options.m_time >= 0.0) || options.m_time > 1e6) return false;
+        } else if (name == "--physics") {
+            if (value != "on" && value != "off") return false;
+            options.m_physics = value == "on";
         } else if (name == "--size") {
             if (!ParseSize(value, options.m_width, options.m_height)) return false;
         } else if (name == "--camera") {
@@ -94,7 +98,8 @@ int RunSnapshot(int argc, char** argv, const std::vector<std::string>& args) {
     if (!scene.loadModel(options.m_model, options.m_motion, options.m_time, options.m_pose, &error)) {
         return Fail(error);
     }
-    scene.settle(90);
+    scene.setPhysics(options.m_physics);
+    if (options.m_physics) scene.settle(90);
     const auto start = std::chrono::steady_clock::now();
     scene.renderFrame(options.m_camera, options.m_background);
     const double frameMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

@@ -17,7 +17,7 @@ void Usage() {
                  "[--checksum-at K] [--repeat N]\n"
 #ifdef MNX_HAVE_SNAPSHOT
                  "       mnxtool snapshot MODEL.pmx --out FILE.png [--motion FILE.vmd --time SECONDS | --pose FILE.vpd]\n"
-                 "               [--size WxH] [--camera front|left|back] [--bg RRGGBB]\n"
+                 "               [--size WxH] [--camera front|left|back] [--bg RRGGBB] [--physics on|off]\n"
 #endif
                  );
 }
