@@ -59,7 +59,8 @@ void VmcMessageHandler::beginDatagram() {
 }
 
 bool VmcMessageHandler::endDatagram(std::int64_t stampMs) {
-    if (m_changed) m_frame.stamp = stampMs;
+    // Strictly increasing, so two datagrams within one millisecond still read as two frames.
+    if (m_changed) m_frame.stamp = stampMs > m_frame.stamp ? stampMs : m_frame.stamp + 1;
     const bool changed = m_changed;
     m_changed = false;
     return changed;
