@@ -47,7 +47,8 @@ void KyVmcSendGroup::onPortEditingFinished() {
     if (settings == nullptr) return;
     bool number = false;
     const int port = m_port->text().trimmed().toInt(&number);
-    const QString error = number ? KySettings::vmcPortError(port) : QStringLiteral("\"%1\" is not a number").arg(m_port->text());
+    const QString error =
+        number ? KySettings::vmcPortError(port) : QStringLiteral("\"%1\" is not a number").arg(m_port->text());
     if (!error.isEmpty()) {
         qWarning().noquote() << "VMC send port:" << error;
         m_port->setDescription(error + QStringLiteral("; keeping ") + QString::number(settings->vmcSendPort));

@@ -4,11 +4,10 @@ namespace vmc {
 namespace {
 
 // Fingers: proximal, intermediate, distal of one finger on one side, chained to the hand.
-#define MNX_FINGER(side, finger, hand, first, m0, m1, m2, sign)                                          \
-    HumanoidBone{side #finger "Proximal", hand, m0, nullptr, RestFix::kFromParent, sign},                \
-        HumanoidBone{side #finger "Intermediate", first, m1, nullptr, RestFix::kFromParent, sign},       \
-        HumanoidBone {                                                                                   \
-        side #finger "Distal", first + 1, m2, nullptr, RestFix::kFromParent, sign                        \
+#define MNX_FINGER(side, finger, hand, first, m0, m1, m2, sign)                                                   \
+    HumanoidBone{side #finger "Proximal", hand, m0, nullptr, RestFix::kFromParent, sign},                         \
+        HumanoidBone{side #finger "Intermediate", first, m1, nullptr, RestFix::kFromParent, sign}, HumanoidBone { \
+        side #finger "Distal", first + 1, m2, nullptr, RestFix::kFromParent, sign                                 \
     }
 
 const std::array<HumanoidBone, kHumanoidBoneCount> kBones = {{

@@ -15,12 +15,12 @@ enum class RestFix {
 };
 
 struct HumanoidBone {
-    const char* name;    // protocol name, e.g. "LeftUpperArm"
-    int parent;          // index of the humanoid parent; -1 for Hips
-    const char* model;   // UTF-8 name of the model bone it drives; nullptr when none does
-    const char* child;   // model bone the rest direction points to (kOwnArm only)
+    const char* name;   // protocol name, e.g. "LeftUpperArm"
+    int parent;         // index of the humanoid parent; -1 for Hips
+    const char* model;  // UTF-8 name of the model bone it drives; nullptr when none does
+    const char* child;  // model bone the rest direction points to (kOwnArm only)
     RestFix fix;
-    int side;            // +1 left (+x in the model), -1 right, 0 centre
+    int side;  // +1 left (+x in the model), -1 right, 0 centre
 };
 
 constexpr int kHumanoidBoneCount = 55;

@@ -25,6 +25,7 @@ VmcCharacter::VmcCharacter(std::shared_ptr<mmd::MMDModel> model, ExtarnalControl
         const int32_t index = name != nullptr ? morphs.FindMorphIndex(name) : -1;
         m_presetMorphs[i] = index >= 0 ? morphs.GetMorph(static_cast<size_t>(index)) : nullptr;
     }
+    m_presetWritten.fill(-1.0f);
     std::bitset<kHumanoidBoneCount> sent;
     for (int i = 0; i < kHumanoidBoneCount; ++i) sent[static_cast<size_t>(i)] = m_retarget.node(i) != nullptr;
     m_sender.build(sent);
@@ -44,7 +45,10 @@ void VmcCharacter::UpdateBeforeModel(std::int64_t nowMs, VmcReceiver* receiver) 
     const float step = static_cast<float>(elapsed) / static_cast<float>(kBlendMs);
     // The first frame of a stream takes the model at once; only the hand-back to the idle motion eases.
     m_weight = live ? (m_weight == 0.0f ? 1.0f : std::min(1.0f, m_weight + step)) : std::max(0.0f, m_weight - step);
-    if (m_weight <= 0.0f) return;
+    // One more pass at weight 0 hands the morphs back too: the idle motion rewrites every bone each frame, but
+    // only the morphs it has keys for.
+    if (m_weight <= 0.0f && !m_applied) return;
+    m_applied = m_weight > 0.0f;
     const float eased = m_weight * m_weight * (3.0f - 2.0f * m_weight);
     reportSkipped();
     m_retarget.apply(m_frame, eased);
@@ -68,7 +72,10 @@ void VmcCharacter::applyMorphs(float weight) {
     for (size_t i = 0; i < m_presetMorphs.size(); ++i) {
         mmd::MMDMorph* morph = m_presetMorphs[i];
         if (morph == nullptr) continue;
-        morph->SetWeight(morph->GetWeight() + (m_frame.presets[i] - morph->GetWeight()) * weight);
+        // Unchanged since our last write: the idle motion has no key for it, so its own value is 0.
+        const float base = morph->GetWeight() == m_presetWritten[i] ? 0.0f : morph->GetWeight();
+        m_presetWritten[i] = base + (m_frame.presets[i] - base) * weight;
+        morph->SetWeight(m_presetWritten[i]);
     }
     if (m_controller != nullptr && m_frame.hasArkit) {
         for (size_t i = 0; i < m_arkitScaled.size(); ++i) m_arkitScaled[i] = m_frame.arkit[i] * weight;

@@ -1,12 +1,11 @@
 #pragma once
 
+#include <QString>
 #include <array>
 #include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include <QString>
 
 #include "vmc/VmcFrame.h"
 #include "vmc/VmcRetarget.h"
@@ -61,9 +60,11 @@ private:
     std::array<mmd::MMDMorph*, kVrmPresetCount> m_presetMorphs{};
     VmcFrame m_frame;
     VmcFrame m_send;
+    std::array<float, kVrmPresetCount> m_presetWritten{};  // what we set last; -1 never
     std::array<float, FaceFrame::kValueCount> m_arkitScaled{};
     std::bitset<kHumanoidBoneCount> m_reported;
     float m_weight = 0.0f;
+    bool m_applied = false;  // the last frame applied a weight above 0
     std::int64_t m_lastUpdateMs = 0;
     bool m_naturalOrder = true;
     QString m_hostText;

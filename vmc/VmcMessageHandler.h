@@ -43,10 +43,8 @@ public:
 private:
     static int onBone(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg, void* user);
     static int onRoot(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg, void* user);
-    static int onBlendValue(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg,
-                            void* user);
-    static int onBlendApply(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg,
-                            void* user);
+    static int onBlendValue(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg, void* user);
+    static int onBlendApply(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg, void* user);
     static int onOther(const char* path, const char* types, lo_arg** argv, int argc, lo_message msg, void* user);
     bool admit();
 

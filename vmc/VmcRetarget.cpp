@@ -25,9 +25,7 @@ glm::quat shortestArc(const glm::vec3& from, const glm::vec3& to) {
     return glm::normalize(glm::quat(1.0f + d, c.x, c.y, c.z));
 }
 
-glm::vec3 restPosition(const mmd::MMDNode& node) {
-    return glm::vec3(glm::inverse(node.GetInverseInitTransform())[3]);
-}
+glm::vec3 restPosition(const mmd::MMDNode& node) { return glm::vec3(glm::inverse(node.GetInverseInitTransform())[3]); }
 
 }  // namespace
 
@@ -96,7 +94,8 @@ void VmcRetarget::bind(mmd::MMDModel& model) {
         m_modelParent[static_cast<size_t>(i)] = modelParent;
         // Protocol side: the nearest humanoid ancestor that is sent.
         int sent = bones[static_cast<size_t>(i)].parent;
-        while (sent >= 0 && m_nodes[static_cast<size_t>(sent)] == nullptr) sent = bones[static_cast<size_t>(sent)].parent;
+        while (sent >= 0 && m_nodes[static_cast<size_t>(sent)] == nullptr)
+            sent = bones[static_cast<size_t>(sent)].parent;
         m_sentParent[static_cast<size_t>(i)] = sent;
     }
 

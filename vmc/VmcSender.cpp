@@ -48,7 +48,8 @@ void VmcSender::build(const std::bitset<kHumanoidBoneCount>& bones) {
     };
     addPose("/VMC/Ext/Root/Pos", "root", -1);
     for (int i = 0; i < kHumanoidBoneCount; ++i) {
-        if (bones[static_cast<size_t>(i)]) addPose("/VMC/Ext/Bone/Pos", humanoidBones()[static_cast<size_t>(i)].name, i);
+        if (bones[static_cast<size_t>(i)])
+            addPose("/VMC/Ext/Bone/Pos", humanoidBones()[static_cast<size_t>(i)].name, i);
     }
 
     const auto addBlend = [this](const QByteArray& name) {
@@ -79,8 +80,8 @@ bool VmcSender::setDestination(const std::string& host, int port) {
     unsigned a = 0, b = 0, c = 0, d = 0;
     char tail = 0;
     if (address.empty() || !std::isdigit(static_cast<unsigned char>(address[0])) ||
-        std::sscanf(address.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 ||
-        c > 255 || d > 255) {
+        std::sscanf(address.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 || c > 255 ||
+        d > 255) {
         return false;
     }
     m_host = address;

@@ -52,7 +52,7 @@ private:
     lo_bundle m_bundle = nullptr;
     lo_arg** m_time = nullptr;
     std::vector<PoseMessage> m_poses;
-    std::array<lo_arg**, FaceFrame::kValueCount> m_arkit{};   // by natural slot; slot 0 unused
+    std::array<lo_arg**, FaceFrame::kValueCount> m_arkit{};  // by natural slot; slot 0 unused
     std::array<int, FaceFrame::kValueCount> m_exchangedSlot{};
     std::array<lo_arg**, kVrmPresetCount> m_presets{};
     std::vector<char> m_buffer;

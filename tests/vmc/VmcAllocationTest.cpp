@@ -5,10 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "support/CountingMalloc.h"
 #include "LoPackets.h"
 #include "app/base/KySettings.h"
 #include "mmd/PMXModel.h"
+#include "support/CountingMalloc.h"
 #include "vmc/VmcCharacter.h"
 #include "vmc/VmcReceiver.h"
 

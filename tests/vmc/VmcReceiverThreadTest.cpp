@@ -22,7 +22,8 @@ TEST(VmcReceiverThreadTest, ReaderSeesWholeFramesWhileTheWorkerReceivesAndRestar
             for (int i = 1; i <= 200; ++i) {
                 // Position and rotation are written together; a torn read would mix two frames.
                 const float angle = static_cast<float>(i) * 0.001f;
-                sendLoBundle(port, {LoBone{"Head", {std::sin(angle), 0.0f, 0.0f, std::cos(angle)}, {angle, 0.0f, 0.0f}}});
+                sendLoBundle(port,
+                             {LoBone{"Head", {std::sin(angle), 0.0f, 0.0f, std::cos(angle)}, {angle, 0.0f, 0.0f}}});
             }
             done.store(true);
         });

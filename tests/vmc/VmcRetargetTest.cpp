@@ -130,20 +130,25 @@ TEST_F(VmcReceiveTest, SendersTPoseGivesHorizontalArmsOnAnAPoseModel) {
         const char* from;
         const char* to;
         glm::vec3 along;
-    } arms[] = {{"左腕", "左ひじ", {1, 0, 0}}, {"左ひじ", "左手首", {1, 0, 0}},
-                {"右腕", "右ひじ", {-1, 0, 0}}, {"右ひじ", "右手首", {-1, 0, 0}}};
+    } arms[] = {{"左腕", "左ひじ", {1, 0, 0}},
+                {"左ひじ", "左手首", {1, 0, 0}},
+                {"右腕", "右ひじ", {-1, 0, 0}},
+                {"右ひじ", "右手首", {-1, 0, 0}}};
     for (const auto& arm : arms) {
         EXPECT_LT(degreesBetween(boneDirection(*m_model, arm.from, arm.to), arm.along), 1.0f) << arm.from;
     }
 }
 
 TEST_F(VmcReceiveTest, SilentSenderReleasesTheModelToIdleWithinASecond) {
-    sendLoBundle(m_receiver.port(), {{"LeftUpperArm", {0.0f, 0.0f, -kS45, kS45}}});
+    sendLoBundle(m_receiver.port(), {{"LeftUpperArm", {0.0f, 0.0f, -kS45, kS45}}}, {{"A", 1.0f}});
+    mmd::MMDMorph* mouth =
+        m_model->GetMorphManager()->GetMorph(static_cast<size_t>(m_model->GetMorphManager()->FindMorphIndex("あ")));
     const std::int64_t stamp = waitForFrame(m_receiver);
     runFrame(*m_model, *m_character, stamp, &m_receiver);
     runFrame(*m_model, *m_character, stamp + 900, &m_receiver);
     EXPECT_EQ(m_character->weight(), 1.0f);
     EXPECT_GT(boneDirection(*m_model, "左腕", "左ひじ").y, 0.99f);
+    EXPECT_EQ(mouth->GetWeight(), 1.0f);
 
     runFrame(*m_model, *m_character, stamp + 1500, &m_receiver);
     const float easing = m_character->weight();
@@ -156,6 +161,8 @@ TEST_F(VmcReceiveTest, SilentSenderReleasesTheModelToIdleWithinASecond) {
     runFrame(*m_model, *m_character, stamp + 2200, &m_receiver);
     EXPECT_EQ(m_character->weight(), 0.0f);
     EXPECT_LT(boneDirection(*m_model, "左腕", "左ひじ").y, -0.3f);
+    // The idle motion has no key for the mouth: the release closes it rather than leaving it as last sent.
+    EXPECT_EQ(mouth->GetWeight(), 0.0f);
 }
 
 // Decodes our sender's bytes with a plain liblo server and handlers of the test's own.

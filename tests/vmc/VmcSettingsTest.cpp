@@ -12,8 +12,8 @@
 #include "app/KySolution.h"
 #include "app/base/KySettings.h"
 #include "ui/FluentLineEdit.h"
-#include "vmc/VmcReceiver.h"
 #include "ui/KyVmcSendGroup.h"
+#include "vmc/VmcReceiver.h"
 
 namespace {
 
@@ -39,9 +39,10 @@ TEST_P(VmcBadSettingTest, KeepsThePreviousValueAndSaysWhy) {
     settings.setFileName(file);
     static QStringList warnings;
     warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtWarningMsg) warnings.append(text);
-    });
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtWarningMsg) warnings.append(text);
+        });
     settings.load();
     qInstallMessageHandler(previous);
 
@@ -51,12 +52,14 @@ TEST_P(VmcBadSettingTest, KeepsThePreviousValueAndSaysWhy) {
     // The bad key keeps its default; the good ones load.
     EXPECT_EQ(settings.vmcReceivePort, key.endsWith("VmcReceivePort") ? 39539 : 40000);
     EXPECT_EQ(settings.vmcSendPort, key.endsWith("VmcSendPort") ? 39540 : 40001);
-    EXPECT_EQ(settings.vmcSendHost, key.endsWith("VmcSendHost") ? QStringLiteral("127.0.0.1") : QStringLiteral("192.168.1.20"));
+    EXPECT_EQ(settings.vmcSendHost,
+              key.endsWith("VmcSendHost") ? QStringLiteral("127.0.0.1") : QStringLiteral("192.168.1.20"));
     EXPECT_EQ(settings.captureType, key.endsWith("CaptureType") ? 0 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, VmcBadSettingTest,
-                         ::testing::Values(BadValue{"Global/VmcReceivePort", 0}, BadValue{"Global/VmcReceivePort", 70000},
+                         ::testing::Values(BadValue{"Global/VmcReceivePort", 0},
+                                           BadValue{"Global/VmcReceivePort", 70000},
                                            BadValue{"Global/VmcSendPort", QStringLiteral("abc")},
                                            BadValue{"Global/VmcSendHost", QStringLiteral("300.1.1.1")},
                                            BadValue{"Global/VmcSendHost", QStringLiteral("example.com; rm")},

@@ -11,6 +11,7 @@
 #include "PhoneEmulator.h"
 #include "SessionRecording.h"
 #include "SyntheticPerformance.h"
+#include "VmcPerformance.h"
 
 namespace {
 
@@ -90,10 +91,20 @@ int main(int argc, char** argv) {
         QStringLiteral("Fix a value for the whole stream: an ARKit blend shape 0..100 (jawOpen=100) or an angle in "
                        "degrees: headPitch, headYaw, headRoll, eyePitch, eyeYaw. Repeatable."),
         QStringLiteral("name=value"));
+    const QCommandLineOption vmcOption(QStringLiteral("vmc"),
+                                       QStringLiteral("Send the synthetic performance as VMC (OSC over UDP) to "
+                                                      "HOST:PORT instead of acting as the phone."),
+                                       QStringLiteral("host:port"));
     parser.addOptions({bindOption, replayOption, recordOption, secondsOption, seedOption, neutralOption, holdOption});
+    parser.addOption(vmcOption);
     parser.process(app);
 
     const SyntheticPerformance performance(parser.value(seedOption).toULongLong());
+    if (parser.isSet(vmcOption)) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        return runVmcPerformance(parser.value(vmcOption), performance, g_interrupted, out, err);
+    }
     if (parser.isSet(recordOption)) {
         QString error;
         const double seconds = parser.value(secondsOption).toDouble();
