@@ -48,9 +48,7 @@ void readInt(const QSettings& s, const QString& key, int& field) { field = s.val
 
 void readBool(const QSettings& s, const QString& key, bool& field) { field = s.value(key, field).toBool(); }
 
-void readString(const QSettings& s, const QString& key, QString& field) {
-    field = s.value(key, field).toString();
-}
+void readString(const QSettings& s, const QString& key, QString& field) { field = s.value(key, field).toString(); }
 
 // A stored list shorter than count leaves the remaining elements 0; extra elements are ignored.
 void readFloats(const QSettings& s, const QString& key, float* values, int count) {
@@ -70,8 +68,8 @@ void readVector(const QSettings& s, const QString& key, Vector3& v) {
 void readMatrix(const QSettings& s, const QString& key, Matrix4& m) { readFloats(s, key, m.m.data(), 16); }
 
 void readSrt(const QSettings& s, const QString& key, SRT& srt) {
-    float values[10] = {srt.scale.x,      srt.scale.y,      srt.scale.z,      srt.rotation.w,    srt.rotation.x,
-                        srt.rotation.y,   srt.rotation.z,   srt.translation.x, srt.translation.y, srt.translation.z};
+    float values[10] = {srt.scale.x,    srt.scale.y,    srt.scale.z,       srt.rotation.w,    srt.rotation.x,
+                        srt.rotation.y, srt.rotation.z, srt.translation.x, srt.translation.y, srt.translation.z};
     readFloats(s, key, values, 10);
     srt.scale = {values[0], values[1], values[2]};
     srt.rotation = {values[3], values[4], values[5], values[6]};
@@ -97,8 +95,7 @@ QString modelKey(const QString& modelName, const char* key) {
 
 }  // namespace
 
-KySettings::KySettings(QObject* parent)
-    : QObject(parent), mainGeometry(24, 64, dpiScaled(640), dpiScaled(360)) {}
+KySettings::KySettings(QObject* parent) : QObject(parent), mainGeometry(24, 64, dpiScaled(640), dpiScaled(360)) {}
 
 QString KySettings::defaultFileName() {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() +
@@ -164,14 +161,8 @@ QString KySettings::vmcHostError(const QString& host) {
 }
 
 void KySettings::readVmc(const QSettings& s) {
-    int type = captureType;
-    readInt(s, QStringLiteral("Global/CaptureType"), type);
-    if (type == kCaptureIFacialMocap || type == kCaptureVmc) {
-        captureType = type;
-    } else {
-        qWarning().noquote() << "config.ini: Global/CaptureType" << type
-                             << "is neither 0 (iFacialMocap) nor 1 (VMC); keeping" << captureType;
-    }
+    // Any number loads as stored; only 1 chooses VMC, everything else means the phone.
+    readInt(s, QStringLiteral("Global/CaptureType"), captureType);
     const auto readPort = [&s](const char* key, int& field) {
         const QString name = QStringLiteral("Global/") + QLatin1String(key);
         if (!s.contains(name)) return;

@@ -50,7 +50,7 @@ public:
     bool useVR = false;          // [Global/UseVR] connect to the VR runtime at start-up
     bool mirror = true;          // [Global/Mirror] left/right swap; the settings page emits modelLRChanged()
     bool renderAcc = true;       // [Global/RenderAcc] draw accessories (they are animated either way)
-    int captureType = 0;         // [Global/CaptureType] capture source: kCaptureIFacialMocap or kCaptureVmc
+    int captureType = 0;         // [Global/CaptureType] capture source: kCaptureVmc, else the phone
     float userHeight = 1.76f;    // not persisted; metres
     float userShoulderHeight = 1.44f;  // not persisted; metres
 

@@ -54,7 +54,7 @@ TEST_P(VmcBadSettingTest, KeepsThePreviousValueAndSaysWhy) {
     EXPECT_EQ(settings.vmcSendPort, key.endsWith("VmcSendPort") ? 39540 : 40001);
     EXPECT_EQ(settings.vmcSendHost,
               key.endsWith("VmcSendHost") ? QStringLiteral("127.0.0.1") : QStringLiteral("192.168.1.20"));
-    EXPECT_EQ(settings.captureType, key.endsWith("CaptureType") ? 0 : 1);
+    EXPECT_EQ(settings.captureType, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, VmcBadSettingTest,
@@ -62,8 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Values, VmcBadSettingTest,
                                            BadValue{"Global/VmcReceivePort", 70000},
                                            BadValue{"Global/VmcSendPort", QStringLiteral("abc")},
                                            BadValue{"Global/VmcSendHost", QStringLiteral("300.1.1.1")},
-                                           BadValue{"Global/VmcSendHost", QStringLiteral("example.com; rm")},
-                                           BadValue{"Global/CaptureType", 7}));
+                                           BadValue{"Global/VmcSendHost", QStringLiteral("example.com; rm")}));
 
 TEST(VmcSendGroupTest, ABadHostIsRefusedWithAMessageAndAGoodOneIsStored) {
     KySettings settings;
