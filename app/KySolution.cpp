@@ -16,12 +16,16 @@
 #include "vr/BodyMath.h"
 #include "vr/Calibration.h"
 #include "vr/VRController.h"
+#include "vmc/VmcLink.h"
+#include "vmc/VmcReceiver.h"
 
 namespace {
 KySolution* g_solution = nullptr;
 }
 
-KySolution::KySolution(QObject* parent) : QObject(parent), m_thread(std::make_unique<KyThread>()) {
+KySolution::KySolution(QObject* parent)
+    : QObject(parent), m_thread(std::make_unique<KyThread>()), m_vmc(std::make_unique<vmc::VmcReceiver>()) {
+    vmc::setVmcReceiver(m_vmc.get());
     connect(m_thread.get(), &QThread::finished, this, &KySolution::onCaptureTimeout);
     m_secondTimer = new QTimer(this);
     connect(m_secondTimer, &QTimer::timeout, this, &KySolution::on1SecondTimeout);
@@ -34,6 +38,8 @@ KySolution::KySolution(QObject* parent) : QObject(parent), m_thread(std::make_un
 }
 
 KySolution::~KySolution() {
+    if (vmc::vmcReceiver() == m_vmc.get()) vmc::setVmcReceiver(nullptr);
+    m_vmc.reset();
     if (!m_thread) return;
     if (faceReceiver() == m_thread->receiver()) setFaceReceiver(nullptr);
     // A silent phone would otherwise keep the capture thread blocked in its receive for ever.
@@ -45,10 +51,28 @@ KySolution::~KySolution() {
 
 iFacialMoCap* KySolution::receiver() const { return m_thread ? m_thread->receiver() : nullptr; }
 
-bool KySolution::isRunning() const { return m_thread && m_thread->isRunning(); }
+bool KySolution::isRunning() const { return (m_thread && m_thread->isRunning()) || (m_vmc && m_vmc->isRunning()); }
+
+bool KySolution::startVmc() {
+    const KySettings* settings = kySettings();
+    const int port = settings != nullptr ? settings->vmcReceivePort : vmc::VmcReceiver::kDefaultPort;
+    m_vmc->setNaturalOrder(settings == nullptr || settings->mirror);
+    if (m_vmc->start(port)) {
+        qDebug().noquote() << "VMC: receiving on UDP port" << m_vmc->port();
+        return true;
+    }
+    qWarning().noquote() << "VMC: cannot receive on UDP port" << port << "-" << QString::fromStdString(m_vmc->lastError());
+    return false;
+}
 
 void KySolution::startCapture() {
     emit captured(true);
+    const KySettings* settings = kySettings();
+    if (settings != nullptr && settings->captureType == KySettings::kCaptureVmc) {
+        // No connection to wait for: capture runs until stopped; a silent sender releases the model to idle.
+        if (!startVmc()) emit captured(false);
+        return;
+    }
     if (!m_thread) return;
     // The capture thread reads the settings only through this copy: the store has no lock.
     m_thread->receiver()->syncSettings();
@@ -58,6 +82,7 @@ void KySolution::startCapture() {
 }
 
 void KySolution::stopCapture() {
+    if (m_vmc) m_vmc->stop();
     if (m_thread) {
         m_thread->receiver()->Stop();
         m_thread->quit();
@@ -126,6 +151,7 @@ void KySolution::onIPAddressChanged(QString address) {
 void KySolution::on1SecondTimeout() {
     // Angle and eye settings edited during capture reach the capture thread within a second.
     if (m_thread) m_thread->receiver()->syncSettings();
+    if (const KySettings* settings = kySettings()) m_vmc->setNaturalOrder(settings->mirror);
     emit past1Second();
 }
 

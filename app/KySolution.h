@@ -7,6 +7,9 @@
 class KyThread;
 class QTimer;
 class iFacialMoCap;
+namespace vmc {
+class VmcReceiver;
+}  // namespace vmc
 
 // The orchestrator of face capture: the one place where capture starts, stops, times out and re-centres.
 // Owns the capture thread (which owns the receiver) and two clock timers. Lives on the GUI thread; created at
@@ -21,8 +24,11 @@ public:
 
     // The capture thread's receiver; null when there is no capture thread.
     iFacialMoCap* receiver() const;
-    // Whether the capture thread runs (capturing, or waiting up to 2 s for the phone).
+    // Whether capture runs: the capture thread (capturing, or waiting up to 2 s for the phone) or the VMC
+    // receiver, by Global/CaptureType.
     bool isRunning() const;
+    // The VMC receiver (its own worker thread); never null while the orchestrator exists.
+    vmc::VmcReceiver* vmcReceiver() const { return m_vmc.get(); }
 
 signals:
     void captureTimeout();
@@ -63,7 +69,10 @@ private:
     void startCapture();
     void stopCapture();
 
+    bool startVmc();
+
     std::unique_ptr<KyThread> m_thread;
+    std::unique_ptr<vmc::VmcReceiver> m_vmc;
     QTimer* m_secondTimer = nullptr;  // child
     QTimer* m_minuteTimer = nullptr;  // child
 };

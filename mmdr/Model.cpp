@@ -20,6 +20,8 @@
 #include "render/GLFunctions.h"
 #include "render/RenderState.h"
 #include "vr/ExtarnalController.h"
+#include "vmc/VmcCharacter.h"
+#include "vmc/VmcReceiver.h"
 
 namespace mmdr {
 namespace {
@@ -202,6 +204,7 @@ void Model::CreateController() {
     m_controller->useEyeAdjust = morphs.useEyeAdjust;
     m_controller->useBrowAdjust = morphs.useBrowAdjust;
     m_controller->SetupController(m_mmdModel);
+    m_vmc = std::make_unique<vmc::VmcCharacter>(m_mmdModel, m_controller.get());
     if (QObject* solution = solutionSignals()) {
         connectByName(solution, "emitLook()", m_controller.get(), "onLookForward()");
     }
@@ -228,6 +231,7 @@ void Model::UpdateAnimation(AppContext& context) {
     }
     const bool active = controllerActive();
     if (active) m_controller->UpdateBeforeModel();
+    if (m_vmc) m_vmc->UpdateBeforeModel(vmc::steadyMs());
     if (motion != nullptr) motion->EvaluateIK(frame, 1.0f);
     model.UpdateMorphAnimation();
     model.UpdateNodeAnimation(false);
@@ -241,6 +245,7 @@ void Model::UpdateAnimation(AppContext& context) {
     }
     model.EndAnimation();
     if (active) m_controller->UpdateFrameEnd();
+    if (m_vmc) m_vmc->SendAfterModel(static_cast<float>(vmc::steadyMs() % 86400000) * 0.001f);
 }
 
 void Model::UpdateGpu(AppContext&) {

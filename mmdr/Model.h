@@ -10,6 +10,10 @@
 class AppContext;
 class ExtarnalController;
 
+namespace vmc {
+class VmcCharacter;
+}  // namespace vmc
+
 namespace mmd {
 class MMDModel;
 class VMDAnimation;
@@ -42,6 +46,8 @@ public:
     std::vector<std::shared_ptr<mmd::VMDAnimation>> m_vmdAnims;
     std::vector<RenderMaterial> m_materials;
     std::unique_ptr<ExtarnalController> m_controller;
+    // The VMC side (receive and send) of the model with a controller.
+    std::unique_ptr<vmc::VmcCharacter> m_vmc;
 
     GLuint m_posVBO = 0;
     GLuint m_norVBO = 0;

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config make
     qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev libqt5svg5-dev
-    libbullet-dev libspdlog-dev libfmt-dev libglm-dev libstb-dev
+    libbullet-dev libspdlog-dev libfmt-dev libglm-dev libstb-dev liblo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libopenxr-dev libopenxr-loader1 libopenxr-utils libx11-dev libgl-dev
     clang libclang-rt-14-dev

@@ -7,6 +7,7 @@
 #include "app/base/SolutionSignals.h"
 #include "ui/FluentToggleButton.h"
 #include "ui/KyItemGroupWidget.h"
+#include "ui/KyVmcSourceGroup.h"
 
 KyFaceCaptureWidget::KyFaceCaptureWidget(QWidget* parent) : KyTopWidget(parent) {
     setWindowTitle(QStringLiteral("キャプチャー"));
@@ -19,6 +20,7 @@ KyFaceCaptureWidget::KyFaceCaptureWidget(QWidget* parent) : KyTopWidget(parent) 
     group->addRow(m_capture);
     group->addRow(m_lookForward);
     layout->addWidget(group);
+    layout->addWidget(new KyVmcSourceGroup(this));
     layout->addStretch(1);
 
     connect(m_capture, &QPushButton::toggled, this, &KyFaceCaptureWidget::onCaptureButtonClicked);

@@ -13,6 +13,7 @@
 #include "ui/FluentToggleButton.h"
 #include "ui/KyDeviceSerialGroup.h"
 #include "ui/KyItemGroupWidget.h"
+#include "ui/KyVmcSendGroup.h"
 #include "ui/NetworkDescription.h"
 #include "ui/PageLight.h"
 #include "ui/PagePersonal.h"
@@ -87,6 +88,7 @@ QWidget* KySettingWidget::createMenu() {
     m_network->setDescription(networkDescription(firstReachableIPv4(localHostAddresses())));
     networkGroup->addRow(m_network);
     layout->addWidget(networkGroup);
+    layout->addWidget(new KyVmcSendGroup(menu));
 
     auto* group = new KyItemGroupWidget(menu);
     m_renderRow = new FluentLabel(QStringLiteral("3D表示設定"), group);

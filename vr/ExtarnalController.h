@@ -72,6 +72,9 @@ public:
     // Sets the bound morphs' weights from the latest capture values (or closes the eyes while the capture is
     // held frozen). Allocation-free.
     void ApplyFaceMorphs();
+    // The bound morphs' weights from blend-shape values by capture slot, through the sensitivity curves and the
+    // eye and brow adjustments, as for the phone's stream. Other capture sources (VMC) call it. Allocation-free.
+    void ApplyFaceValues(const std::array<float, FaceFrame::kValueCount>& values);
 
     // Reads face capture from `feed` (observed; must outlive this object or be replaced); null restores the
     // orchestrator's receiver.

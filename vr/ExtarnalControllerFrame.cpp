@@ -145,8 +145,10 @@ void ExtarnalController::ApplyFaceMorphs() {
     }
     iFacialMoCap* receiver = nullptr;
     if (!m_feed->isCapturing() || !captureStreaming(receiver)) return;
-    const FaceFrame& frame = m_latest;
+    ApplyFaceValues(m_latest.values);
+}
 
+void ExtarnalController::ApplyFaceValues(const std::array<float, FaceFrame::kValueCount>& values) {
     for (mmd::MMDMorph* blink : m_blinkMorphs) blink->SetWeight(0.0f);
     float noseL = 0.0f, noseR = 0.0f, browL = 0.0f, browR = 0.0f, blinkL = 0.0f, blinkR = 0.0f;
     mmd::MMDMorph* blinkMorphL = nullptr;
@@ -157,7 +159,7 @@ void ExtarnalController::ApplyFaceMorphs() {
 
     for (const auto& binding : m_bindings) {
         if (binding->slot < 0) continue;
-        float v = binding->slot < FaceFrame::kValueCount ? frame.values[static_cast<size_t>(binding->slot)] : 0.0f;
+        float v = binding->slot < FaceFrame::kValueCount ? values[static_cast<size_t>(binding->slot)] : 0.0f;
         if (binding->curve.type() != QEasingCurve::Linear)
             v = clamp01(static_cast<float>(binding->curve.valueForProgress(v)));
         switch (binding->kind) {

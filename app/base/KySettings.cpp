@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QVariantList>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 #include "app/base/DpiScale.h"
@@ -48,9 +49,7 @@ void readInt(const QSettings& s, const QString& key, int& field) { field = s.val
 
 void readBool(const QSettings& s, const QString& key, bool& field) { field = s.value(key, field).toBool(); }
 
-void readString(const QSettings& s, const QString& key, QString& field) {
-    field = s.value(key, field).toString();
-}
+void readString(const QSettings& s, const QString& key, QString& field) { field = s.value(key, field).toString(); }
 
 // A stored list shorter than count leaves the remaining elements 0; extra elements are ignored.
 void readFloats(const QSettings& s, const QString& key, float* values, int count) {
@@ -70,8 +69,8 @@ void readVector(const QSettings& s, const QString& key, Vector3& v) {
 void readMatrix(const QSettings& s, const QString& key, Matrix4& m) { readFloats(s, key, m.m.data(), 16); }
 
 void readSrt(const QSettings& s, const QString& key, SRT& srt) {
-    float values[10] = {srt.scale.x,      srt.scale.y,      srt.scale.z,      srt.rotation.w,    srt.rotation.x,
-                        srt.rotation.y,   srt.rotation.z,   srt.translation.x, srt.translation.y, srt.translation.z};
+    float values[10] = {srt.scale.x,    srt.scale.y,    srt.scale.z,       srt.rotation.w,    srt.rotation.x,
+                        srt.rotation.y, srt.rotation.z, srt.translation.x, srt.translation.y, srt.translation.z};
     readFloats(s, key, values, 10);
     srt.scale = {values[0], values[1], values[2]};
     srt.rotation = {values[3], values[4], values[5], values[6]};
@@ -97,8 +96,7 @@ QString modelKey(const QString& modelName, const char* key) {
 
 }  // namespace
 
-KySettings::KySettings(QObject* parent)
-    : QObject(parent), mainGeometry(24, 64, dpiScaled(640), dpiScaled(360)) {}
+KySettings::KySettings(QObject* parent) : QObject(parent), mainGeometry(24, 64, dpiScaled(640), dpiScaled(360)) {}
 
 QString KySettings::defaultFileName() {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator() +
@@ -117,7 +115,6 @@ void KySettings::load() {
     readBool(s, QStringLiteral("Global/UseVR"), useVR);
     readBool(s, QStringLiteral("Global/Mirror"), mirror);
     readBool(s, QStringLiteral("Global/RenderAcc"), renderAcc);
-    readInt(s, QStringLiteral("Global/CaptureType"), captureType);
     readMatrix(s, QStringLiteral("Global/VRSelfPosMatrix"), vrSelfPosMatrix);
     readSrt(s, QStringLiteral("Global/VRSelfPosSRT"), vrSelfPosSRT);
     readMatrix(s, QStringLiteral("Global/VRSelfPosInverseMatrix"), vrSelfPosInverseMatrix);
@@ -134,6 +131,7 @@ void KySettings::load() {
     readInt(s, QStringLiteral("Global/NoiseFIlter"), noiseFilter);
     readFloat(s, QStringLiteral("Global/GravityPower"), gravityPower);
     readInt(s, QStringLiteral("Global/MorphSensitivity"), morphSensitivity);
+    readVmc(s);
 
     for (int i = 0; i < static_cast<int>(deviceSerials.size()); ++i) {
         readString(s, QStringLiteral("Device/") + QString::number(i), deviceSerials[i]);
@@ -141,6 +139,54 @@ void KySettings::load() {
 
     mainGeometry = s.value(QStringLiteral("Geometry/Main"), mainGeometry).toRect();
     controlPos = s.value(QStringLiteral("Geometry/Control"), controlPos).toPoint();
+}
+
+QString KySettings::vmcPortError(int port) {
+    if (port >= 1 && port <= 65535) return QString();
+    return QStringLiteral("%1 is not a UDP port (1 to 65535)").arg(port);
+}
+
+QString KySettings::vmcHostError(const QString& host) {
+    if (host == QLatin1String("localhost")) return QString();
+    const QStringList parts = host.split(QLatin1Char('.'));
+    bool valid = parts.size() == 4;
+    for (const QString& part : parts) {
+        bool number = false;
+        const int value = part.toInt(&number);
+        const bool digits = !part.isEmpty() && part.size() <= 3 &&
+                            std::all_of(part.begin(), part.end(), [](QChar c) { return c.isDigit(); });
+        valid = valid && number && digits && value >= 0 && value <= 255;
+    }
+    if (valid) return QString();
+    return QStringLiteral("\"%1\" is not an IPv4 address such as 127.0.0.1 (or localhost)").arg(host);
+}
+
+void KySettings::readVmc(const QSettings& s) {
+    // Any number loads as stored; only 1 chooses VMC, everything else means the phone.
+    readInt(s, QStringLiteral("Global/CaptureType"), captureType);
+    const auto readPort = [&s](const char* key, int& field) {
+        const QString name = QStringLiteral("Global/") + QLatin1String(key);
+        if (!s.contains(name)) return;
+        bool number = false;
+        const int port = s.value(name).toInt(&number);
+        const QString error = number ? vmcPortError(port) : QStringLiteral("not a number");
+        if (error.isEmpty()) {
+            field = port;
+        } else {
+            qWarning().noquote() << "config.ini:" << name << error + QStringLiteral("; keeping") << field;
+        }
+    };
+    readPort("VmcReceivePort", vmcReceivePort);
+    readPort("VmcSendPort", vmcSendPort);
+    readBool(s, QStringLiteral("Global/VmcSend"), vmcSend);
+    QString host = vmcSendHost;
+    readString(s, QStringLiteral("Global/VmcSendHost"), host);
+    const QString error = vmcHostError(host);
+    if (error.isEmpty()) {
+        vmcSendHost = host;
+    } else {
+        qWarning().noquote() << "config.ini: Global/VmcSendHost" << error + QStringLiteral("; keeping") << vmcSendHost;
+    }
 }
 
 void KySettings::loadModelSettings() {
@@ -200,6 +246,10 @@ void KySettings::save() {
     s.setValue(QStringLiteral("Global/NoiseFIlter"), noiseFilter);
     s.setValue(QStringLiteral("Global/GravityPower"), QVariant(gravityPower));
     s.setValue(QStringLiteral("Global/MorphSensitivity"), morphSensitivity);
+    s.setValue(QStringLiteral("Global/VmcReceivePort"), vmcReceivePort);
+    s.setValue(QStringLiteral("Global/VmcSend"), vmcSend);
+    s.setValue(QStringLiteral("Global/VmcSendHost"), vmcSendHost);
+    s.setValue(QStringLiteral("Global/VmcSendPort"), vmcSendPort);
     for (int i = 0; i < static_cast<int>(deviceSerials.size()); ++i) {
         s.setValue(QStringLiteral("Device/") + QString::number(i), deviceSerials[i]);
     }

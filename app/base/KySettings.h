@@ -13,6 +13,7 @@
 #include "app/base/SRT.h"
 #include "app/base/Vector3.h"
 
+class QSettings;
 class QWidget;
 
 // The process-wide store of every persisted setting and of a few run-time values shared between subsystems.
@@ -49,7 +50,7 @@ public:
     bool useVR = false;          // [Global/UseVR] connect to the VR runtime at start-up
     bool mirror = true;          // [Global/Mirror] left/right swap; the settings page emits modelLRChanged()
     bool renderAcc = true;       // [Global/RenderAcc] draw accessories (they are animated either way)
-    int captureType = 0;         // [Global/CaptureType] persisted only
+    int captureType = 0;         // [Global/CaptureType] capture source: kCaptureVmc, else the phone
     float userHeight = 1.76f;    // not persisted; metres
     float userShoulderHeight = 1.44f;  // not persisted; metres
 
@@ -105,6 +106,20 @@ public:
     Vector3 lightColor{0.6f, 0.6f, 0.6f};       // [Global/LightColor]
     int noiseFilter = 10;  // [Global/NoiseFIlter] history length of the body noise filter; 0 = off
 
+    // VMC, the motion protocol of VTuber apps (OSC over UDP). Loading and the pages keep the previous value
+    // of a bad port or host and say why (see vmcPortError, vmcHostError).
+    static constexpr int kCaptureIFacialMocap = 0;
+    static constexpr int kCaptureVmc = 1;
+    int vmcReceivePort = 39539;                          // [Global/VmcReceivePort] UDP port we listen on
+    bool vmcSend = false;                                // [Global/VmcSend] send the pose every frame
+    QString vmcSendHost = QStringLiteral("127.0.0.1");  // [Global/VmcSendHost] dotted IPv4 or "localhost"
+    int vmcSendPort = 39540;                             // [Global/VmcSendPort]
+
+    // Empty when `port` is a usable UDP port (1..65535), else the reason, for the user.
+    static QString vmcPortError(int port);
+    // Empty when `host` is a dotted IPv4 address or "localhost", else the reason, for the user.
+    static QString vmcHostError(const QString& host);
+
     // Not owned: the main window, registered by its constructor; cleared when the window is destroyed.
     QPointer<QWidget> mainWindow;
 
@@ -116,6 +131,8 @@ signals:
     void deviceSerialsChanged();
 
 private:
+    void readVmc(const QSettings& s);
+
     QString m_fileName;
 };
 

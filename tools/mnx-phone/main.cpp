@@ -11,6 +11,7 @@
 #include "PhoneEmulator.h"
 #include "SessionRecording.h"
 #include "SyntheticPerformance.h"
+#include "VmcPerformance.h"
 
 namespace {
 
@@ -95,11 +96,20 @@ int main(int argc, char** argv) {
         QStringLiteral("How packets map onto TCP writes: whole (one per write, default), coalesce (two per write) or "
                        "split (each in two writes, cut inside a value or inside the trailer)."),
         QStringLiteral("mode"), QStringLiteral("whole"));
-    parser.addOptions(
-        {bindOption, replayOption, recordOption, secondsOption, seedOption, neutralOption, holdOption, chunkOption});
+    const QCommandLineOption vmcOption(QStringLiteral("vmc"),
+                                       QStringLiteral("Send the synthetic performance as VMC (OSC over UDP) to "
+                                                      "HOST:PORT instead of acting as the phone."),
+                                       QStringLiteral("host:port"));
+    parser.addOptions({bindOption, replayOption, recordOption, secondsOption, seedOption, neutralOption, holdOption,
+                       chunkOption, vmcOption});
     parser.process(app);
 
     const SyntheticPerformance performance(parser.value(seedOption).toULongLong());
+    if (parser.isSet(vmcOption)) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        return runVmcPerformance(parser.value(vmcOption), performance, g_interrupted, out, err);
+    }
     if (parser.isSet(recordOption)) {
         QString error;
         const double seconds = parser.value(secondsOption).toDouble();
