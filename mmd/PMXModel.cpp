@@ -1,11 +1,11 @@
 #include "mmd/PMXModel.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "mmd/Logger.h"
 #include "mmd/MMDPhysicsManager.h"
 #include "mmd/TaskPool.h"
-
-#include <algorithm>
-#include <thread>
 
 namespace mmd {
 
@@ -23,12 +23,16 @@ size_t HardwareConcurrency() {
 PMXModel::PMXModel() = default;
 
 PMXModel::~PMXModel() {
+#ifndef MNX_MMD_NO_PHYSICS
     // Rigid bodies observe nodes: the world goes first.
     m_physicsManager.reset();
+#endif
 }
 
 void PMXModel::Destroy() {
+#ifndef MNX_MMD_NO_PHYSICS
     m_physicsManager.reset();
+#endif
     m_positions.clear();
     m_normals.clear();
     m_uvs.clear();
@@ -72,7 +76,11 @@ void PMXModel::Destroy() {
     m_updateRanges.clear();
 }
 
+#ifndef MNX_MMD_NO_PHYSICS
 MMDPhysics* PMXModel::GetMMDPhysics() { return m_physicsManager ? m_physicsManager->GetMMDPhysics() : nullptr; }
+#else
+MMDPhysics* PMXModel::GetMMDPhysics() { return nullptr; }
+#endif
 
 void PMXModel::InitializeAnimation() {
     ClearBaseAnimation();
@@ -165,6 +173,7 @@ void PMXModel::UpdateNodeAnimation(bool afterPhysics) {
     }
 }
 
+#ifndef MNX_MMD_NO_PHYSICS
 void PMXModel::ResetPhysics() {
     if (m_physicsManager) {
         m_physicsManager->ResetPhysics(this);
@@ -176,6 +185,11 @@ void PMXModel::UpdatePhysicsAnimation(float elapsedSeconds) {
         m_physicsManager->UpdatePhysicsAnimation(this, elapsedSeconds);
     }
 }
+#else
+void PMXModel::ResetPhysics() {}
+
+void PMXModel::UpdatePhysicsAnimation(float) {}
+#endif
 
 void PMXModel::Update() {
     const auto& nodes = m_nodeManager.GetNodes();

@@ -1,5 +1,13 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/mat4x4.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "mmd/MMDIkSolver.h"
 #include "mmd/MMDMaterial.h"
 #include "mmd/MMDModel.h"
@@ -8,15 +16,6 @@
 #include "mmd/PMXFile.h"
 #include "mmd/PMXNode.h"
 #include "mmd/PMXSkinning.h"
-
-#include <glm/gtc/quaternion.hpp>
-#include <glm/mat4x4.hpp>
-
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace mmd {
 
@@ -48,8 +47,8 @@ public:
         glm::vec3 m_position{0.0f};
     };
     struct UVMorph {
-        uint32_t m_index = 0;   // vertex
-        glm::vec4 m_uv{0.0f};   // x = U offset, y = V offset (already negated), z and w unused
+        uint32_t m_index = 0;  // vertex
+        glm::vec4 m_uv{0.0f};  // x = U offset, y = V offset (already negated), z and w unused
     };
     struct BoneMorph {
         PMXNode* m_node = nullptr;
@@ -99,7 +98,11 @@ public:
     MMDNodeManager* GetNodeManager() override { return &m_nodeManager; }
     MMDIKManager* GetIKManager() override { return &m_ikSolverManager; }
     MMDMorphManager* GetMorphManager() override { return &m_morphManager; }
+#ifndef MNX_MMD_NO_PHYSICS
     MMDPhysicsManager* GetPhysicsManager() override { return m_physicsManager.get(); }
+#else
+    MMDPhysicsManager* GetPhysicsManager() override { return nullptr; }
+#endif
     // Typed access to the same managers (AddNode / AddMorph live here).
     MMDNodeManagerT<PMXNode>& GetPMXNodeManager() { return m_nodeManager; }
     MMDIKManagerT<MMDIkSolver>& GetPMXIKManager() { return m_ikSolverManager; }
@@ -218,7 +221,9 @@ private:
     MMDNodeManagerT<PMXNode> m_nodeManager;
     MMDIKManagerT<MMDIkSolver> m_ikSolverManager;
     MMDMorphManagerT<PMXMorph> m_morphManager;
+#ifndef MNX_MMD_NO_PHYSICS
     std::unique_ptr<MMDPhysicsManager> m_physicsManager;
+#endif
 
     uint32_t m_parallelUpdateCount = 0;
     std::vector<UpdateRange> m_updateRanges;

@@ -1,16 +1,16 @@
 // Building a PMXModel from a PMX file: conversion to the right-handed frame and validation of every index.
 
-#include "mmd/Logger.h"
-#include "mmd/MMDPhysicsManager.h"
-#include "mmd/PMXModel.h"
-#include "mmd/Path.h"
-
 #include <spdlog/fmt/fmt.h>
 
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
 #include <numeric>
+
+#include "mmd/Logger.h"
+#include "mmd/MMDPhysicsManager.h"
+#include "mmd/PMXModel.h"
+#include "mmd/Path.h"
 
 namespace mmd {
 
@@ -63,11 +63,13 @@ bool PMXModel::Load(const std::string& pathUtf8, const std::string& sharedToonDi
     LoadIKSolvers(pmx);
     LoadMorphs(pmx);
 
+#ifndef MNX_MMD_NO_PHYSICS
     m_physicsManager = std::make_unique<MMDPhysicsManager>();
     if (!m_physicsManager->CreateFromPMX(pmx, this)) {
         Destroy();
         return false;
     }
+#endif
 
     std::stable_sort(m_subMeshes.begin(), m_subMeshes.end(),
                      [](const MMDSubMesh& a, const MMDSubMesh& b) { return a.m_materialID < b.m_materialID; });
