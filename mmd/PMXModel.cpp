@@ -1,11 +1,11 @@
 #include "mmd/PMXModel.h"
 
-#include <algorithm>
-#include <thread>
-
 #include "mmd/Logger.h"
 #include "mmd/MMDPhysicsManager.h"
 #include "mmd/TaskPool.h"
+
+#include <algorithm>
+#include <thread>
 
 namespace mmd {
 
@@ -186,6 +186,7 @@ void PMXModel::UpdatePhysicsAnimation(float elapsedSeconds) {
     }
 }
 #else
+// Built without physics: the model has no rigid bodies to reset or step.
 void PMXModel::ResetPhysics() {}
 
 void PMXModel::UpdatePhysicsAnimation(float) {}

@@ -1,16 +1,16 @@
 // Building a PMXModel from a PMX file: conversion to the right-handed frame and validation of every index.
 
+#include "mmd/Logger.h"
+#include "mmd/MMDPhysicsManager.h"
+#include "mmd/PMXModel.h"
+#include "mmd/Path.h"
+
 #include <spdlog/fmt/fmt.h>
 
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
 #include <numeric>
-
-#include "mmd/Logger.h"
-#include "mmd/MMDPhysicsManager.h"
-#include "mmd/PMXModel.h"
-#include "mmd/Path.h"
 
 namespace mmd {
 
