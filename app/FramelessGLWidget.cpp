@@ -5,6 +5,7 @@
 
 #include "app/base/DpiScale.h"
 #include "app/base/KySettings.h"
+#include "app/base/NativeWindow.h"
 
 namespace {
 int borderWidth() { return dpiScaled(8); }
@@ -16,6 +17,7 @@ FramelessGLWidget::FramelessGLWidget(QWidget* parent) : TzOpenGLWidget(parent) {
     hide();
     setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint);
+    NativeWindow::applyFramelessGLStyle(this);
     setMouseTracking(true);
     if (const KySettings* settings = kySettings()) onBGColorChanged(settings->bgColor);
 }
@@ -42,6 +44,7 @@ void FramelessGLWidget::showFullScreen() {
 }
 
 void FramelessGLWidget::onBGColorChanged(QColor color) {
+    NativeWindow::setClassBackground(this, color);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, color);
     setPalette(palette);

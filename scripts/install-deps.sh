@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 mesa-utils
     fonts-noto-cjk
+    g++-mingw-w64-x86-64 wine64
 )
 
 missing=()

@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "app/base/NativeWindow.h"
+
 FramelessBlurWidget::FramelessBlurWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
     applyWindowFlags();
@@ -19,6 +21,7 @@ void FramelessBlurWidget::applyWindowFlags() {
     }
     const bool shown = isVisible();
     setWindowFlags(flags);
+    NativeWindow::applyFramelessStyle(this, m_resizeable);
     if (shown) show();
 }
 

@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "app/base/DpiScale.h"
+#include "app/base/NativeWindow.h"
 
 namespace {
 
@@ -247,6 +248,7 @@ void KySettings::save() {
 void KySettings::setBgColor(const QColor& color) {
     bgColor = color;
     if (!mainWindow) return;
+    if (NativeWindow::setClassBackground(mainWindow, color)) return;
     // Linux stand-in for the Windows class background brush: the window paints its own background.
     QPalette palette = mainWindow->palette();
     palette.setColor(QPalette::Window, QColor(color.red(), color.green(), color.blue()));
