@@ -4,6 +4,7 @@
 
 #include "app/base/DpiScale.h"
 #include "app/base/KySettings.h"
+#include "app/base/NativeWindow.h"
 
 FramelessGLWidget::FramelessGLWidget(QWidget* parent)
     : TzOpenGLWidget(parent), m_frameless(this, dpiScaled(8), dpiScaled(24)) {
@@ -11,6 +12,7 @@ FramelessGLWidget::FramelessGLWidget(QWidget* parent)
     hide();
     setWindowFlags(windowFlags() | Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint);
+    NativeWindow::applyFramelessGLStyle(this);
     setMouseTracking(true);
     if (const KySettings* settings = kySettings()) onBGColorChanged(settings->bgColor);
 }
@@ -23,6 +25,7 @@ void FramelessGLWidget::onTitleBarDestroyed() {
 void FramelessGLWidget::showFullScreen() { m_frameless.showFullScreen(); }
 
 void FramelessGLWidget::onBGColorChanged(QColor color) {
+    NativeWindow::setClassBackground(this, color);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, color);
     setPalette(palette);

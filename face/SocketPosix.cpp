@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <system_error>
 
 #include "face/Socket.h"
+#include "face/SocketLibrary.h"
 #include "face/SocketWakeup.h"
 
 namespace net {
@@ -133,5 +135,12 @@ bool SocketWakeup::isSignalled() const {
     pollfd p{fd(m_readHandle), POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
 }
+
+// POSIX sockets need no library start-up.
+SocketLibrary::SocketLibrary() : m_started(true) {}
+
+SocketLibrary::~SocketLibrary() = default;
+
+std::string lastSocketError() { return std::system_category().message(errno); }
 
 }  // namespace net

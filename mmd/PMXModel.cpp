@@ -27,12 +27,16 @@ size_t HardwareConcurrency() {
 PMXModel::PMXModel() = default;
 
 PMXModel::~PMXModel() {
+#ifndef MNX_MMD_NO_PHYSICS
     // Rigid bodies observe nodes: the world goes first.
     m_physicsManager.reset();
+#endif
 }
 
 void PMXModel::Destroy() {
+#ifndef MNX_MMD_NO_PHYSICS
     m_physicsManager.reset();
+#endif
     m_positions.clear();
     m_normals.clear();
     m_uvs.clear();
@@ -77,7 +81,11 @@ void PMXModel::Destroy() {
     m_updateRanges.clear();
 }
 
+#ifndef MNX_MMD_NO_PHYSICS
 MMDPhysics* PMXModel::GetMMDPhysics() { return m_physicsManager ? m_physicsManager->GetMMDPhysics() : nullptr; }
+#else
+MMDPhysics* PMXModel::GetMMDPhysics() { return nullptr; }
+#endif
 
 void PMXModel::InitializeAnimation() {
     ClearBaseAnimation();
@@ -173,6 +181,7 @@ void PMXModel::UpdateNodeAnimation(bool afterPhysics) {
     }
 }
 
+#ifndef MNX_MMD_NO_PHYSICS
 void PMXModel::ResetPhysics() {
     if (m_physicsManager) {
         // Simulated bones still hold what their bodies last wrote, which may be far off or not finite: the bodies
@@ -187,6 +196,12 @@ void PMXModel::UpdatePhysicsAnimation(float elapsedSeconds) {
         m_physicsManager->UpdatePhysicsAnimation(this, elapsedSeconds);
     }
 }
+#else
+// Built without physics: the model has no rigid bodies to reset or step.
+void PMXModel::ResetPhysics() {}
+
+void PMXModel::UpdatePhysicsAnimation(float) {}
+#endif
 
 void PMXModel::Update() {
     const auto& nodes = m_nodeManager.GetNodes();

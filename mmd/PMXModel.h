@@ -108,7 +108,11 @@ public:
     MMDNodeManager* GetNodeManager() override { return &m_nodeManager; }
     MMDIKManager* GetIKManager() override { return &m_ikSolverManager; }
     MMDMorphManager* GetMorphManager() override { return &m_morphManager; }
+#ifndef MNX_MMD_NO_PHYSICS
     MMDPhysicsManager* GetPhysicsManager() override { return m_physicsManager.get(); }
+#else
+    MMDPhysicsManager* GetPhysicsManager() override { return nullptr; }
+#endif
     // Typed access to the same managers (AddNode / AddMorph live here).
     MMDNodeManagerT<PMXNode>& GetPMXNodeManager() { return m_nodeManager; }
     MMDIKManagerT<MMDIkSolver>& GetPMXIKManager() { return m_ikSolverManager; }
@@ -230,7 +234,9 @@ private:
     MMDNodeManagerT<PMXNode> m_nodeManager;
     MMDIKManagerT<MMDIkSolver> m_ikSolverManager;
     MMDMorphManagerT<PMXMorph> m_morphManager;
+#ifndef MNX_MMD_NO_PHYSICS
     std::unique_ptr<MMDPhysicsManager> m_physicsManager;
+#endif
 
     uint32_t m_parallelUpdateCount = 0;
     std::vector<UpdateRange> m_updateRanges;

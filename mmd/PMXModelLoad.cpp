@@ -71,12 +71,14 @@ bool PMXModel::Load(const std::string& pathUtf8, const std::string& sharedToonDi
     LoadMorphs(pmx);
     const auto modelBuilt = Clock::now();
 
+#ifndef MNX_MMD_NO_PHYSICS
     m_physicsManager = std::make_unique<MMDPhysicsManager>();
     if (!m_physicsManager->CreateFromPMX(pmx, this)) {
         Destroy();
         return false;
     }
     m_physicsManager->ResetPhysics(this);
+#endif
     const auto physicsBuilt = Clock::now();
 
     std::stable_sort(m_subMeshes.begin(), m_subMeshes.end(),

@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 mesa-utils
     fonts-noto-cjk locales
+    g++-mingw-w64-x86-64 wine64
 )
 
 SUDO=""

@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 
+#include "app/base/NativeWindow.h"
+
 FramelessBlurWidget::FramelessBlurWidget(QWidget* parent) : QWidget(parent), m_frameless(this, 6, 30) {
     setAttribute(Qt::WA_TranslucentBackground);
     applyWindowFlags();
@@ -17,6 +19,7 @@ void FramelessBlurWidget::applyWindowFlags() {
     }
     const bool shown = isVisible();
     setWindowFlags(flags);
+    NativeWindow::applyFramelessStyle(this, m_resizeable);
     if (shown) show();
 }
 

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "app/base/DpiScale.h"
+#include "app/base/NativeWindow.h"
 
 namespace {
 
@@ -305,6 +306,7 @@ void KySettings::save() {
 void KySettings::setBgColor(const QColor& color) {
     bgColor = color;
     if (!mainWindow) return;
+    if (NativeWindow::setClassBackground(mainWindow, color)) return;
     // Linux stand-in for the Windows class background brush: the window's palette. No auto-fill: the GL widget
     // clears to the colour itself, and an auto-filled GL widget is cleared again whenever a painter begins on it.
     QPalette palette = mainWindow->palette();

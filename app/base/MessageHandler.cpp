@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/base/NativeWindow.h"
+
 namespace {
 
 std::atomic<QPlainTextEdit*> g_logSink{nullptr};
@@ -49,6 +51,7 @@ QString logLine(QtMsgType type, const QMessageLogContext& context, const QString
 }
 
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    NativeWindow::writeDebuggerOutput(message);
     const QByteArray text = (message + QLatin1Char('\n')).toUtf8();
     std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
     std::fflush(stderr);

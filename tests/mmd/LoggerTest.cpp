@@ -1,6 +1,7 @@
 #include "mmd/Logger.h"
 
 #include <gtest/gtest.h>
+#include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/ostream_sink.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
@@ -16,7 +17,9 @@ TEST(LoggerTest, ConcurrentFirstCallsCreateOneLoggerThatForwardsToDefault) {
     std::ostringstream stream;
     auto defaultLogger = std::make_shared<spdlog::logger>(
         "default", std::make_shared<spdlog::sinks::ostream_sink_mt>(stream));
-    defaultLogger->set_pattern("%l|%v");
+    // Lines end in "\n" on every platform here (spdlog's own default is "\r\n" on Windows).
+    defaultLogger->set_formatter(
+        std::make_unique<spdlog::pattern_formatter>("%l|%v", spdlog::pattern_time_type::local, "\n"));
     spdlog::register_logger(defaultLogger);
 
     std::vector<spdlog::logger*> seen(8, nullptr);

@@ -1,7 +1,6 @@
 // The PMX reader against files that lie: every case must fail (or succeed) with a clear log line, without
 // reading out of bounds or allocating what the file cannot hold.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "support/LogCapture.h"
 #include "support/ModelBuilder.h"
 #include "support/PmxWriter.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -46,14 +46,10 @@ struct BadFile {
 class PMXBadInputTest : public testing::TestWithParam<BadFile> {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/mnx-pmxbad-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_path = std::string(dir) + "/bad.pmx";
+        ASSERT_FALSE(m_temp.Path().empty());
+        m_path = m_temp.Path() + "/bad.pmx";
     }
-    void TearDown() override {
-        unlink(m_path.c_str());
-        rmdir(m_path.substr(0, m_path.rfind('/')).c_str());
-    }
+    mnx::test::TempDir m_temp{"mnx-pmxbad"};
     std::string m_path;
 };
 

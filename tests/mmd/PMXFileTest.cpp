@@ -1,12 +1,12 @@
 #include "mmd/PMXFile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <tuple>
 
@@ -16,6 +16,7 @@
 #include "support/LogCapture.h"
 #include "support/ModelBuilder.h"
 #include "support/PmxWriter.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -26,14 +27,14 @@ using mnx::test::PmxWriter;
 class PMXFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/mnx-pmx-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_dir = dir;
+        m_temp = std::make_unique<mnx::test::TempDir>("mnx-pmx");
+        m_dir = m_temp->Path();
+        ASSERT_FALSE(m_dir.empty());
         mmd::SetLoadScale(1.0f);
     }
     void TearDown() override {
         mmd::SetLoadScale(1.0f);
-        std::system(("rm -rf '" + m_dir + "'").c_str());
+        m_temp.reset();
     }
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
     // Writes the bytes and reads them back.
@@ -42,6 +43,7 @@ protected:
         EXPECT_TRUE(mnx::test::WriteBytesToFile(bytes, path));
         return mmd::ReadPMXFile(data, path);
     }
+    std::unique_ptr<mnx::test::TempDir> m_temp;
     std::string m_dir;
 };
 

@@ -1,7 +1,6 @@
 #include "mmd/PMXSkinning.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <glm/gtc/quaternion.hpp>
 
@@ -16,6 +15,7 @@
 #include "support/ModelBuilder.h"
 #include "support/PmxWriter.h"
 #include "support/SkinningReference.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -83,16 +83,12 @@ mmd::PMXFileData MakeModel(PMXVertexWeight type) {
 
 class SkinningFixture {
 public:
-    explicit SkinningFixture(PMXVertexWeight type) : m_pmx(MakeModel(type)) {
-        char dir[] = "/tmp/mnx-skin-XXXXXX";
-        EXPECT_NE(mkdtemp(dir), nullptr);
-        m_dir = dir;
+    explicit SkinningFixture(PMXVertexWeight type) : m_pmx(MakeModel(type)), m_temp("mnx-skin"), m_dir(m_temp.Path()) {
         const std::string path = m_dir + "/model.pmx";
         EXPECT_TRUE(mnx::test::PmxWriter::WriteFile(m_pmx, path));
         EXPECT_TRUE(m_model.Load(path, m_dir));
         m_model.InitializeAnimation();
     }
-    ~SkinningFixture() { std::system(("rm -rf '" + m_dir + "'").c_str()); }
 
     // Poses every bone at random, applies the morph at `weight` and skins with `parallelCount` tasks.
     void Pose(uint32_t parallelCount, float morphWeight, unsigned seed) {
@@ -133,6 +129,7 @@ public:
 
 private:
     mmd::PMXFileData m_pmx;
+    mnx::test::TempDir m_temp;
     std::string m_dir;
     mmd::PMXModel m_model;
 };

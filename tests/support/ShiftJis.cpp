@@ -1,10 +1,34 @@
 #include "support/ShiftJis.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <iconv.h>
 
 #include <cerrno>
+#endif
 
 namespace mnx::test {
+
+#ifdef _WIN32
+
+// Windows has no iconv; its own code page 932 conversion is the reference there.
+std::string ToShiftJis(const std::string& utf8) {
+    if (utf8.empty()) return utf8;
+    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wideLength);
+    const int length =
+        WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, "?", nullptr);
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, "?", nullptr);
+    return out;
+}
+
+#else
 
 std::string ToShiftJis(const std::string& utf8) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
@@ -34,5 +58,7 @@ std::string ToShiftJis(const std::string& utf8) {
     iconv_close(cd);
     return out;
 }
+
+#endif
 
 }  // namespace mnx::test

@@ -1,6 +1,7 @@
 #include "support/VmdWriter.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "support/ShiftJis.h"
@@ -154,7 +155,7 @@ std::string VmdWriter::Build() const {
 }
 
 bool VmdWriter::Save(const std::string& path) const {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     const std::string bytes = Build();
     file.write(bytes.data(), std::streamsize(bytes.size()));
     return bool(file);

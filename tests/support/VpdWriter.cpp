@@ -1,6 +1,7 @@
 #include "support/VpdWriter.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "support/ShiftJis.h"
@@ -77,7 +78,7 @@ std::string VpdWriter::Build() const {
 bool VpdWriter::Save(const std::string& path) const { return SaveBytes(path, Build()); }
 
 bool VpdWriter::SaveBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), std::streamsize(bytes.size()));
     return bool(file);
 }

@@ -2,12 +2,43 @@
 #include <spdlog/spdlog.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "tools/mnxtool/Commands.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h first: shellapi.h relies on its types.
+#include <shellapi.h>
+
+#include "mmd/UnicodeUtil.h"
+#endif
+
 namespace {
+
+// The runtime takes UTF-8 paths. On Windows the narrow argv is in the ANSI code page, which has no room for
+// Japanese file names; the wide command line has them, so the arguments are taken from it.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        std::vector<std::string> args;
+        try {
+            for (int i = 1; i < count; ++i) args.push_back(mmd::ToUtf8String(wide[i]));
+        } catch (const std::invalid_argument&) {
+            args.assign(argv + 1, argv + argc);
+        }
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
 
 void Usage() {
     std::fprintf(stderr,
@@ -34,7 +65,7 @@ void RouteRuntimeLogToStderr() {
 
 int main(int argc, char** argv) {
     RouteRuntimeLogToStderr();
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = Arguments(argc, argv);
     if (args.size() < 2) {
         Usage();
         return 2;
