@@ -19,7 +19,7 @@ void FramelessBlurWidget::applyWindowFlags() {
     }
     const bool shown = isVisible();
     setWindowFlags(flags);
-    NativeWindow::applyFramelessStyle(this, m_resizeable);
+    NativeWindow::applyFramelessStyle(this, m_frameless.isResizeable());
     if (shown) show();
 }
 
