@@ -124,10 +124,12 @@ void PMXModel::InitializeAnimation() {
         }
     }
     EndAnimation();
+#ifndef MNX_MMD_NO_PHYSICS
     // The nodes were just placed; ResetPhysics would place them a second time.
     if (m_physicsManager) {
         m_physicsManager->ResetPhysics(this);
     }
+#endif
 }
 
 void PMXModel::BeginAnimation() {
