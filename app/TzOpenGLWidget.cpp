@@ -146,6 +146,10 @@ void TzOpenGLWidget::initializeGL() {
         m_renderer = std::make_unique<TzRenderer>();
         m_renderer->initialize(static_cast<int>(eyeWidth), static_cast<int>(eyeHeight), this);
     }
+    initializeVR();
+}
+
+void TzOpenGLWidget::createSceneMeshes() {
     SystemMesh::setProgram(m_renderer->sysMeshProgram());
     m_sceneMeshes.clear();
     const GLuint screenTextures[] = {0, m_renderer->textPanelTexture(), m_renderer->secondPanelTexture(),
@@ -164,12 +168,14 @@ void TzOpenGLWidget::initializeGL() {
         if (placement.additive) mesh->setBlendFunc(GL_SRC_ALPHA, GL_ONE);
         m_sceneMeshes.push_back(std::move(mesh));
     }
-    initializeVR();
 }
 
 void TzOpenGLWidget::initializeVR() {
     // The runtime's session binds to this widget's GL context; a failure leaves the app running without VR.
     if (vrSystem() == nullptr || !startVRSession()) return;
+    // The eye targets and the room only ever show in the headset: a desktop-only run neither makes nor loads them.
+    m_renderer->createVRTargets(static_cast<int>(eyeWidth), static_cast<int>(eyeHeight));
+    createSceneMeshes();
     createDeviceContainer();
     VRController::setRenderModelProgram(m_renderer->vrMeshProgram());
     VRController* controller = createVRController();
