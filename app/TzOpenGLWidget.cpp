@@ -146,11 +146,11 @@ void TzOpenGLWidget::initializeGL() {
         m_renderer = std::make_unique<TzRenderer>();
         m_renderer->initialize(static_cast<int>(eyeWidth), static_cast<int>(eyeHeight), this);
     }
+    SystemMesh::setProgram(m_renderer->sysMeshProgram());
     initializeVR();
 }
 
 void TzOpenGLWidget::createSceneMeshes() {
-    SystemMesh::setProgram(m_renderer->sysMeshProgram());
     m_sceneMeshes.clear();
     const GLuint screenTextures[] = {0, m_renderer->textPanelTexture(), m_renderer->secondPanelTexture(),
                                      m_renderer->messageSurface() ? m_renderer->messageSurface()->texture() : 0};
@@ -288,10 +288,14 @@ void TzOpenGLWidget::paintGL() {
     bindRenderTarget(static_cast<GLuint>(framebuffer), w, h);
     gl.drawDesktopToWidget(w, h);
 
-    // Qt's painter draws the overlays over the finished frame and expects the context as GL starts it.
-    restoreDefaultRenderState();
-    if (m_debugDraw) drawDebugOverlay();
-    drawMessageText();
+    // Qt's painter draws the overlays over the finished frame and expects the context as GL starts it; a frame
+    // without an overlay opens no painter and needs no reset.
+    const bool message = settings != nullptr && !settings->messageText.isEmpty();
+    if (m_debugDraw || message) {
+        restoreDefaultRenderState();
+        if (m_debugDraw) drawDebugOverlay();
+        drawMessageText();
+    }
     ++m_frameCount;
 }
 

@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLWidget>
+#include <glm/gtc/matrix_transform.hpp>
 #include <initializer_list>
 #include <utility>
-#include <glm/gtc/matrix_transform.hpp>
 
 #include "app/base/KySettings.h"
 #include "mmd/MMDNode.h"
@@ -189,7 +189,7 @@ void TzRenderer::drawDesktop(const QColor& background, int viewportWidth, int vi
 }
 
 void TzRenderer::drawEyeView(const glm::mat4& eyeView, const glm::mat4& eyeProjection, int viewportWidth,
-                              int viewportHeight) {
+                             int viewportHeight) {
     AppContext& context = *m_appContext;
     // Same winding as the desktop view: the model's triangles face the viewer counter-clockwise.
     glFrontFace(GL_CCW);
@@ -232,6 +232,9 @@ std::unique_ptr<TzOpenGLShaderProgram> linkProgram(const char* vertex, const cha
 void TzRenderer::initShader() {
     m_quadProgram = linkProgram(":/glsl/resources/glsl/2d_vert.glsl", ":/glsl/resources/glsl/2d_frag.glsl",
                                 {{"vertex", 0}, {"color", 1}, {"texcoord", 2}});
+    // The body controller's markers are system meshes too, made with every model, headset or not.
+    m_sysMeshProgram = linkProgram(":/glsl/resources/glsl/sysmesh_vert.glsl", ":/glsl/resources/glsl/sysmesh_frag.glsl",
+                                   {{"vertex", 0}, {"texcoord", 1}});
     qDebug() << "initShader\t[ OK ]";
 }
 
@@ -239,8 +242,6 @@ void TzRenderer::initVRShaders() {
     if (m_vrMeshProgram) return;
     m_vrMeshProgram = linkProgram(":/glsl/resources/glsl/vrmesh_vert.glsl", ":/glsl/resources/glsl/vrmesh_frag.glsl",
                                   {{"vertex", 0}, {"normal", 1}, {"texcoord", 2}});
-    m_sysMeshProgram = linkProgram(":/glsl/resources/glsl/sysmesh_vert.glsl",
-                                   ":/glsl/resources/glsl/sysmesh_frag.glsl", {{"vertex", 0}, {"texcoord", 1}});
 }
 
 void TzRenderer::update() {

@@ -34,7 +34,7 @@ public:
     // A failed render-context set-up is logged and the rest still runs. The VR targets are not made here: a
     // desktop-only run never draws into them, and clearing their memory is a large share of start-up.
     void initialize(int width, int height, QOpenGLWidget* owner);
-    // The room and render-model programs, the two 4-sample eye targets, the side-by-side target the compositor
+    // The render-model program, the two 4-sample eye targets, the side-by-side target the compositor
     // gets and the two VR room panels, for eyes of that size; once, when a VR session starts.
     void createVRTargets(int eyeWidth, int eyeHeight);
     // Timing, then animation, upload and the shadow pass of every model; nothing before a model is loaded.
@@ -90,7 +90,7 @@ private:
     // Makes the desktop targets at the size last asked for when they are missing or of another size.
     void ensureDesktopTarget();
     void initShader();
-    // The room and render-model programs, which only the headset's view uses.
+    // The render-model program, which only the headset's view uses.
     void initVRShaders();
     void initVBO();
     void makeCurrent();
