@@ -147,6 +147,10 @@ void TzOpenGLWidget::initializeGL() {
         m_renderer->initialize(static_cast<int>(eyeWidth), static_cast<int>(eyeHeight), this);
     }
     SystemMesh::setProgram(m_renderer->sysMeshProgram());
+    initializeVR();
+}
+
+void TzOpenGLWidget::createSceneMeshes() {
     m_sceneMeshes.clear();
     const GLuint screenTextures[] = {0, m_renderer->textPanelTexture(), m_renderer->secondPanelTexture(),
                                      m_renderer->messageSurface() ? m_renderer->messageSurface()->texture() : 0};
@@ -164,12 +168,14 @@ void TzOpenGLWidget::initializeGL() {
         if (placement.additive) mesh->setBlendFunc(GL_SRC_ALPHA, GL_ONE);
         m_sceneMeshes.push_back(std::move(mesh));
     }
-    initializeVR();
 }
 
 void TzOpenGLWidget::initializeVR() {
     // The runtime's session binds to this widget's GL context; a failure leaves the app running without VR.
     if (vrSystem() == nullptr || !startVRSession()) return;
+    // The eye targets and the room only ever show in the headset: a desktop-only run neither makes nor loads them.
+    m_renderer->createVRTargets(static_cast<int>(eyeWidth), static_cast<int>(eyeHeight));
+    createSceneMeshes();
     createDeviceContainer();
     VRController::setRenderModelProgram(m_renderer->vrMeshProgram());
     VRController* controller = createVRController();
@@ -282,10 +288,14 @@ void TzOpenGLWidget::paintGL() {
     bindRenderTarget(static_cast<GLuint>(framebuffer), w, h);
     gl.drawDesktopToWidget(w, h);
 
-    // Qt's painter draws the overlays over the finished frame and expects the context as GL starts it.
-    restoreDefaultRenderState();
-    if (m_debugDraw) drawDebugOverlay();
-    drawMessageText();
+    // Qt's painter draws the overlays over the finished frame and expects the context as GL starts it; a frame
+    // without an overlay opens no painter and needs no reset.
+    const bool message = settings != nullptr && !settings->messageText.isEmpty();
+    if (m_debugDraw || message) {
+        restoreDefaultRenderState();
+        if (m_debugDraw) drawDebugOverlay();
+        drawMessageText();
+    }
     ++m_frameCount;
 }
 

@@ -59,6 +59,7 @@ protected:
 
 private:
     void initializeVR();
+    void createSceneMeshes();
     void pollVREvents();
     void renderEyes();
     void renderEyeScene(int eye);

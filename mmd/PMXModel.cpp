@@ -247,6 +247,7 @@ void PMXModel::Update() {
     out.m_normals = m_updateNormals.data();
     // Without UV morphs the update UVs already hold the rest UVs; they are written only to apply or undo a morph.
     out.m_uvs = m_morphUVsDirty || m_updateUVsMorphed ? m_updateUVs.data() : nullptr;
+    m_updateUVsChanged = out.m_uvs != nullptr;
     m_updateUVsMorphed = m_morphUVsDirty;
 
     size_t workers = 0;

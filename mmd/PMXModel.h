@@ -126,6 +126,8 @@ public:
     const glm::vec3* GetUpdatePositions() const override { return m_updatePositions.data(); }
     const glm::vec3* GetUpdateNormals() const override { return m_updateNormals.data(); }
     const glm::vec2* GetUpdateUVs() const override { return m_updateUVs.data(); }
+    // Whether the last Update wrote the update UVs (a UV morph applied or undone); otherwise they are as before.
+    bool UpdateUVsChanged() const { return m_updateUVsChanged; }
 
     size_t GetIndexElementSize() const override { return m_indexElementSize; }
     size_t GetIndexCount() const override { return m_indexCount; }
@@ -216,6 +218,7 @@ private:
     bool m_morphUVsDirty = false;
     // The update UVs hold morphed values, so the next frame without UV morphs must write the rest UVs back once.
     bool m_updateUVsMorphed = false;
+    bool m_updateUVsChanged = false;
 
     std::vector<MMDMaterial> m_initMaterials;
     std::vector<PMXMaterial> m_pmxMaterials;

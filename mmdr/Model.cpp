@@ -19,6 +19,7 @@
 #include "mmdr/AppContext.h"
 #include "render/GLFunctions.h"
 #include "render/RenderState.h"
+#include "render/UniformCache.h"
 #include "vr/ExtarnalController.h"
 #include "vmc/VmcCharacter.h"
 #include "vmc/VmcReceiver.h"
@@ -49,11 +50,13 @@ DrawSettings currentSettings() {
     return s;
 }
 
-GLuint createArrayBuffer(QOpenGLFunctions_4_1_Core* gl, size_t bytes) {
+// Without contents the buffer is refilled every frame; with them it is filled once here.
+GLuint createArrayBuffer(QOpenGLFunctions_4_1_Core* gl, size_t bytes, const void* contents = nullptr) {
     GLuint buffer = 0;
     gl->glGenBuffers(1, &buffer);
     gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_DYNAMIC_DRAW);
+    gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), contents,
+                     contents != nullptr ? GL_STATIC_DRAW : GL_DYNAMIC_DRAW);
     return buffer;
 }
 
@@ -80,9 +83,8 @@ const void* indexOffset(const mmd::MMDSubMesh& subMesh, size_t elementSize) {
 bool IsTransBrowMaterial(const std::string& name) {
     static const std::string kTransBrow = "transbrow";
     const bool latin = name.size() == kTransBrow.size() &&
-                       std::equal(name.begin(), name.end(), kTransBrow.begin(), [](char a, char b) {
-                           return std::tolower(static_cast<unsigned char>(a)) == b;
-                       });
+                       std::equal(name.begin(), name.end(), kTransBrow.begin(),
+                                  [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
     return latin || name == "眉透過";
 }
 
@@ -113,13 +115,19 @@ bool Model::Setup(AppContext& context) {
     if (!m_mmdModel) return false;
     const size_t elementSize = m_mmdModel->GetIndexElementSize();
     switch (elementSize) {
-        case 1: m_indexType = GL_UNSIGNED_BYTE; break;
-        case 2: m_indexType = GL_UNSIGNED_SHORT; break;
-        case 4: m_indexType = GL_UNSIGNED_INT; break;
-        default: return false;
+        case 1:
+            m_indexType = GL_UNSIGNED_BYTE;
+            break;
+        case 2:
+            m_indexType = GL_UNSIGNED_SHORT;
+            break;
+        case 4:
+            m_indexType = GL_UNSIGNED_INT;
+            break;
+        default:
+            return false;
     }
-    if (!context.m_mmdShader || !context.m_mmdEdgeShader || !context.m_shadowMap ||
-        !context.m_mmdGroundShadowShader) {
+    if (!context.m_mmdShader || !context.m_mmdEdgeShader || !context.m_shadowMap || !context.m_mmdGroundShadowShader) {
         return false;
     }
     release();
@@ -128,8 +136,9 @@ bool Model::Setup(AppContext& context) {
     const size_t vertexCount = m_mmdModel->GetVertexCount();
     m_posVBO = createArrayBuffer(gl, vertexCount * sizeof(glm::vec3));
     m_norVBO = createArrayBuffer(gl, vertexCount * sizeof(glm::vec3));
-    m_uvVBO = createArrayBuffer(gl, vertexCount * sizeof(glm::vec2));
-    m_edgeVBO = createArrayBuffer(gl, vertexCount * sizeof(float));
+    // Edge scales never change, and UVs only while a UV morph applies or is undone (UpdateGpu refills them then).
+    m_uvVBO = createArrayBuffer(gl, vertexCount * sizeof(glm::vec2), m_mmdModel->GetUpdateUVs());
+    m_edgeVBO = createArrayBuffer(gl, vertexCount * sizeof(float), m_mmdModel->GetEdgeScales());
 
     gl->glGenBuffers(1, &m_ibo);
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
@@ -190,6 +199,13 @@ bool Model::Setup(AppContext& context) {
         if (!source.m_toonTexture.empty()) {
             qDebug().noquote() << QString::fromStdString(source.m_toonTexture);
             material.m_toonTexture = context.GetTexture(source.m_toonTexture).m_texture;
+            if (material.m_toonTexture != 0) {
+                // The ramp is looked up at its very ends: it must not wrap round to the other end.
+                gl->glBindTexture(GL_TEXTURE_2D, material.m_toonTexture);
+                gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+                gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+                gl->glBindTexture(GL_TEXTURE_2D, 0);
+            }
         }
         m_materials.push_back(material);
     }
@@ -255,8 +271,10 @@ void Model::UpdateGpu(AppContext&) {
     const size_t count = m_mmdModel->GetVertexCount();
     replaceContents(gl, m_posVBO, count * sizeof(glm::vec3), m_mmdModel->GetUpdatePositions());
     replaceContents(gl, m_norVBO, count * sizeof(glm::vec3), m_mmdModel->GetUpdateNormals());
-    replaceContents(gl, m_uvVBO, count * sizeof(glm::vec2), m_mmdModel->GetUpdateUVs());
-    replaceContents(gl, m_edgeVBO, count * sizeof(float), m_mmdModel->GetEdgeScales());
+    const auto* pmx = dynamic_cast<const mmd::PMXModel*>(m_mmdModel.get());
+    if (pmx == nullptr || pmx->UpdateUVsChanged()) {
+        replaceContents(gl, m_uvVBO, count * sizeof(glm::vec2), m_mmdModel->GetUpdateUVs());
+    }
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
@@ -295,8 +313,8 @@ void Model::Draw(AppContext& context, bool variableEdge) {
     gl->glBindTexture(GL_TEXTURE_2D, shadow != nullptr ? shadow->GetShadowMapTexture() : 0);
     glm::mat4 lightWVP(1.0f);
     if (shadow != nullptr) {
-        const glm::mat4 clipToTexture = glm::translate(glm::mat4(1.0f), glm::vec3(0.5f)) *
-                                        glm::scale(glm::mat4(1.0f), glm::vec3(0.5f));
+        const glm::mat4 clipToTexture =
+            glm::translate(glm::mat4(1.0f), glm::vec3(0.5f)) * glm::scale(glm::mat4(1.0f), glm::vec3(0.5f));
         const glm::mat4 bias = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, -shadow->GetBias()));
         lightWVP = bias * clipToTexture * shadow->GetShadowProjectionMatrix() * shadow->GetShadowViewMatrix();
     }
@@ -325,113 +343,110 @@ void Model::Draw(AppContext& context, bool variableEdge) {
     const mmd::MMDSubMesh* subMeshes = m_mmdModel->GetSubMeshes();
     const mmd::MMDMaterial* materials = m_mmdModel->GetMaterials();
     const GLuint dummy = context.m_textures.DummyColorTexture();
+
+    // What stays the same for every sub-mesh is sent once; the material's values only when they differ from the
+    // previous sub-mesh's (the program is shared by every model, so nothing is assumed from an earlier draw).
+    gl->glUseProgram(shader.m_prog);
+    gl->glBindVertexArray(m_mmdVAO);
+    gl->glUniformMatrix4fv(shader.m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
+    gl->glUniformMatrix4fv(shader.m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
+    gl->glUniform3fv(shader.m_uCameraPosition, 1, glm::value_ptr(context.m_cameraPosition));
+    gl->glUniform3fv(shader.m_uLightDir, 1, glm::value_ptr(viewLightDir));
+    gl->glUniform3fv(shader.m_uLightColor, 1, glm::value_ptr(settings.lightColor));
+    gl->glUniformMatrix4fv(shader.m_uLightWVP, 1, GL_FALSE, glm::value_ptr(lightWVP));
+    gl->glUniform1i(shader.m_uTex, 0);
+    gl->glUniform1i(shader.m_uSphereTex, 1);
+    gl->glUniform1i(shader.m_uToonTex, 2);
+    gl->glUniform1i(shader.m_uShadowMap, 3);
+    UniformCache uniforms(gl);
+    GLuint bound[3] = {~0u, ~0u, ~0u};
+    const auto bindUnit = [&](int unit, GLuint texture) {
+        if (bound[unit] == texture) return;
+        gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+        gl->glBindTexture(GL_TEXTURE_2D, texture);
+        bound[unit] = texture;
+    };
+
     for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
         const mmd::MMDSubMesh& subMesh = subMeshes[i];
         const RenderMaterial& render = m_materials[size_t(subMesh.m_materialID)];
         const mmd::MMDMaterial& material = materials[subMesh.m_materialID];
         if (material.m_diffuse.a == 0.0f) continue;
 
-        gl->glUseProgram(shader.m_prog);
-        gl->glBindVertexArray(m_mmdVAO);
-        gl->glUniformMatrix4fv(shader.m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
-        gl->glUniformMatrix4fv(shader.m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
-        gl->glUniform1f(shader.m_uTransBrow, render.m_transBrowWeight * settings.transBrow * 0.25f);
-        gl->glUniform3fv(shader.m_uAmbient, 1, glm::value_ptr(material.m_ambient));
-        gl->glUniform3fv(shader.m_uDiffuse, 1, glm::value_ptr(material.m_diffuse));
-        gl->glUniform3fv(shader.m_uSpecular, 1, glm::value_ptr(material.m_specular));
-        gl->glUniform1f(shader.m_uSpecularPower, material.m_specularPower);
-        gl->glUniform1f(shader.m_uAlpha, material.m_diffuse.a);
+        uniforms.set(shader.m_uTransBrow, render.m_transBrowWeight * settings.transBrow * 0.25f);
+        uniforms.set(shader.m_uAmbient, material.m_ambient);
+        uniforms.set(shader.m_uDiffuse, glm::vec3(material.m_diffuse));
+        uniforms.set(shader.m_uSpecular, material.m_specular);
+        uniforms.set(shader.m_uSpecularPower, material.m_specularPower);
+        uniforms.set(shader.m_uAlpha, material.m_diffuse.a);
 
-        gl->glActiveTexture(GL_TEXTURE0 + 0);
-        gl->glUniform1i(shader.m_uTex, 0);
-        gl->glUniform3fv(shader.m_uCameraPosition, 1, glm::value_ptr(context.m_cameraPosition));
         if (render.m_texture != 0) {
-            gl->glUniform1i(shader.m_uTexMode, render.m_textureHasAlpha ? 2 : 1);
-            gl->glUniform4fv(shader.m_uTexMulFactor, 1, glm::value_ptr(material.m_textureMulFactor));
-            gl->glUniform4fv(shader.m_uTexAddFactor, 1, glm::value_ptr(material.m_textureAddFactor));
-            gl->glBindTexture(GL_TEXTURE_2D, render.m_texture);
+            uniforms.set(shader.m_uTexMode, render.m_textureHasAlpha ? 2 : 1);
+            uniforms.set(shader.m_uTexMulFactor, material.m_textureMulFactor);
+            uniforms.set(shader.m_uTexAddFactor, material.m_textureAddFactor);
+            bindUnit(0, render.m_texture);
         } else {
-            gl->glUniform1i(shader.m_uTexMode, 0);
-            gl->glBindTexture(GL_TEXTURE_2D, dummy);
+            uniforms.set(shader.m_uTexMode, 0);
+            bindUnit(0, dummy);
         }
 
-        gl->glActiveTexture(GL_TEXTURE0 + 1);
-        gl->glUniform1i(shader.m_uSphereTex, 1);
         if (render.m_sphereTexture != 0) {
             const auto mode = material.m_sphereTextureMode;
             const int sphereMode = mode == mmd::MMDMaterial::SphereTextureMode::Mul   ? 1
                                    : mode == mmd::MMDMaterial::SphereTextureMode::Add ? 2
                                                                                       : 0;
-            gl->glUniform1i(shader.m_uSphereTexMode, sphereMode);
-            gl->glUniform4fv(shader.m_uSphereTexMulFactor, 1, glm::value_ptr(material.m_sphereTextureMulFactor));
-            gl->glUniform4fv(shader.m_uSphereTexAddFactor, 1, glm::value_ptr(material.m_sphereTextureAddFactor));
-            gl->glBindTexture(GL_TEXTURE_2D, render.m_sphereTexture);
+            uniforms.set(shader.m_uSphereTexMode, sphereMode);
+            uniforms.set(shader.m_uSphereTexMulFactor, material.m_sphereTextureMulFactor);
+            uniforms.set(shader.m_uSphereTexAddFactor, material.m_sphereTextureAddFactor);
+            bindUnit(1, render.m_sphereTexture);
         } else {
-            gl->glUniform1i(shader.m_uSphereTexMode, 0);
-            gl->glBindTexture(GL_TEXTURE_2D, dummy);
+            uniforms.set(shader.m_uSphereTexMode, 0);
+            bindUnit(1, dummy);
         }
 
-        gl->glActiveTexture(GL_TEXTURE0 + 2);
-        gl->glUniform1i(shader.m_uToonTex, 2);
         if (render.m_toonTexture != 0) {
-            gl->glUniform4fv(shader.m_uToonTexMulFactor, 1, glm::value_ptr(material.m_toonTextureMulFactor));
-            gl->glUniform4fv(shader.m_uToonTexAddFactor, 1, glm::value_ptr(material.m_toonTextureAddFactor));
-            gl->glUniform1i(shader.m_uToonTexMode, 1);
-            gl->glBindTexture(GL_TEXTURE_2D, render.m_toonTexture);
-            gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            uniforms.set(shader.m_uToonTexMulFactor, material.m_toonTextureMulFactor);
+            uniforms.set(shader.m_uToonTexAddFactor, material.m_toonTextureAddFactor);
+            uniforms.set(shader.m_uToonTexMode, 1);
+            bindUnit(2, render.m_toonTexture);
         } else {
-            gl->glUniform1i(shader.m_uToonTexMode, 0);
-            gl->glBindTexture(GL_TEXTURE_2D, dummy);
+            uniforms.set(shader.m_uToonTexMode, 0);
+            bindUnit(2, dummy);
         }
-
-        gl->glUniform3fv(shader.m_uLightDir, 1, glm::value_ptr(viewLightDir));
-        gl->glUniform3fv(shader.m_uLightColor, 1, glm::value_ptr(settings.lightColor));
 
         use(pass.withCulling(material.m_bothFace ? GL_NONE : GL_BACK));
-
-        gl->glUniform1i(shader.m_uShadowMap, 3);
-        if (material.m_shadowReceiver) {
-            gl->glUniform1i(shader.m_uShadowMapEnabled, 1);
-            gl->glUniformMatrix4fv(shader.m_uLightWVP, 1, GL_FALSE, glm::value_ptr(lightWVP));
-        } else {
-            gl->glUniform1i(shader.m_uShadowMapEnabled, 0);
-        }
+        uniforms.set(shader.m_uShadowMapEnabled, material.m_shadowReceiver ? 1 : 0);
 
         gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
-
-        for (int unit : {2, 1, 0}) {
-            gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
-            gl->glBindTexture(GL_TEXTURE_2D, 0);
-        }
-        gl->glBindVertexArray(0);
-        gl->glUseProgram(0);
     }
-
-    gl->glActiveTexture(GL_TEXTURE0 + 3);
-    gl->glBindTexture(GL_TEXTURE_2D, 0);
-    gl->glActiveTexture(GL_TEXTURE0);
+    for (int unit : {3, 2, 1, 0}) {
+        gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+        gl->glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    gl->glBindVertexArray(0);
+    gl->glUseProgram(0);
     const glm::vec2 screenSize(static_cast<float>(context.m_screenWidth), static_cast<float>(context.m_screenHeight));
 
     const MmdEdgeShader* edge = variableEdge ? context.m_mmdEdgeShader.get() : context.m_mmdEdgeFixedShader.get();
     if (edge != nullptr && edge->m_prog != 0) {
+        gl->glUseProgram(edge->m_prog);
+        gl->glBindVertexArray(m_mmdEdgeVAO);
+        gl->glUniformMatrix4fv(edge->m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
+        gl->glUniformMatrix4fv(edge->m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
+        gl->glUniform2fv(edge->m_uScreenSize, 1, glm::value_ptr(screenSize));
+        gl->glUniform1f(edge->m_uBrightness, settings.edgeBrightness);
+        UniformCache edgeUniforms(gl);
         for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
             const mmd::MMDSubMesh& subMesh = subMeshes[i];
             const mmd::MMDMaterial& material = materials[subMesh.m_materialID];
             if (material.m_edgeFlag == 0 || material.m_diffuse.a == 0.0f) continue;
-            gl->glUseProgram(edge->m_prog);
-            gl->glBindVertexArray(m_mmdEdgeVAO);
-            gl->glUniformMatrix4fv(edge->m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
-            gl->glUniformMatrix4fv(edge->m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
-            gl->glUniform2fv(edge->m_uScreenSize, 1, glm::value_ptr(screenSize));
-            gl->glUniform1f(edge->m_uEdgeSize, material.m_edgeSize * settings.edgeMul);
-            gl->glUniform4fv(edge->m_uEdgeColor, 1, glm::value_ptr(material.m_edgeColor));
-            gl->glUniform1f(edge->m_uBrightness, settings.edgeBrightness);
+            edgeUniforms.set(edge->m_uEdgeSize, material.m_edgeSize * settings.edgeMul);
+            edgeUniforms.set(edge->m_uEdgeColor, material.m_edgeColor);
             use(pass.withCulling(GL_FRONT));
             gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
-            gl->glBindVertexArray(0);
-            gl->glUseProgram(0);
         }
+        gl->glBindVertexArray(0);
+        gl->glUseProgram(0);
     }
     // Back to the initial state (depth function less-than, no culling, no blending) that Qt's painter and the
     // next pass start from.

@@ -30,6 +30,7 @@ protected:
     void initializeGL() override {}
     void resizeGL(int, int) override {}
     void paintGL() override;
+    bool needsPaint() const override { return !m_painted; }
 
 private:
     QFont m_font;

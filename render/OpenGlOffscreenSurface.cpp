@@ -13,7 +13,7 @@ OpenGlOffscreenSurface::~OpenGlOffscreenSurface() = default;
 
 void OpenGlOffscreenSurface::render() {
     QMutexLocker lock(&m_mutex);
-    if (m_target.framebuffer() == 0) {
+    if (m_target.framebuffer() == 0 || (m_initialized && !needsPaint())) {
         return;
     }
     if (!m_initialized) {

@@ -31,6 +31,8 @@ protected:
     virtual void initializeGL() = 0;
     virtual void resizeGL(int width, int height) = 0;
     virtual void paintGL() = 0;
+    // False when the texture already shows the latest content; render then binds and paints nothing.
+    virtual bool needsPaint() const { return true; }
 
     QOpenGLPaintDevice* paintDevice() { return m_paintDevice.get(); }
 

@@ -42,6 +42,9 @@ bool TexturedQuad::create(TzOpenGLShaderProgram* program) {
     m_program->release();
     m_vertexArray.release();
     m_vertices.release();
+    m_matrixLocation = m_program->uniformLocation("vertMatrix");
+    m_diffuseLocation = m_program->uniformLocation("diffuse");
+    m_quadWidth = m_quadHeight = -1;
     return true;
 }
 
@@ -57,7 +60,7 @@ void TexturedQuad::drawTexturedQuad(int viewportWidth, int viewportHeight, int w
     m_program->bind();
     const glm::mat4 pixels =
         glm::ortho(0.0f, static_cast<float>(viewportWidth), static_cast<float>(viewportHeight), 0.0f, -1.0f, 1.0f);
-    m_program->setUniformMatrix4("vertMatrix", glm::value_ptr(pixels));
+    gl->glUniformMatrix4fv(m_matrixLocation, 1, GL_FALSE, glm::value_ptr(pixels));
 
     const auto w = static_cast<float>(width);
     const auto h = static_cast<float>(height);
@@ -67,17 +70,17 @@ void TexturedQuad::drawTexturedQuad(int viewportWidth, int viewportHeight, int w
         {w, h, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f},
         {0.0f, h, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f},
     };
-    m_vertices.bind();
-    void* mapped = m_vertices.map(QOpenGLBuffer::WriteOnly);
-    if (mapped != nullptr) {
-        std::memcpy(mapped, quad, sizeof(quad));
-        m_vertices.unmap();
+    if (width != m_quadWidth || height != m_quadHeight) {
+        m_vertices.bind();
+        m_vertices.write(0, quad, static_cast<int>(sizeof(quad)));
+        m_vertices.release();
+        m_quadWidth = width;
+        m_quadHeight = height;
     }
-    m_vertices.release();
 
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glBindTexture(GL_TEXTURE_2D, texture);
-    m_program->setUniformValue("diffuse", 0);
+    gl->glUniform1i(m_diffuseLocation, 0);
     m_vertexArray.bind();
     gl->glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(kIndices.size()), GL_UNSIGNED_INT, nullptr);
     m_vertexArray.release();

@@ -35,4 +35,9 @@ private:
     QOpenGLVertexArrayObject m_vertexArray;
     QOpenGLBuffer m_vertices{QOpenGLBuffer::VertexBuffer};
     QOpenGLBuffer m_indices{QOpenGLBuffer::IndexBuffer};
+    GLint m_matrixLocation = -1;
+    GLint m_diffuseLocation = -1;
+    // The size the vertex buffer holds; the corners are rewritten only when it changes.
+    int m_quadWidth = -1;
+    int m_quadHeight = -1;
 };

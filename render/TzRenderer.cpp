@@ -7,6 +7,8 @@
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLWidget>
 #include <glm/gtc/matrix_transform.hpp>
+#include <initializer_list>
+#include <utility>
 
 #include "app/base/KySettings.h"
 #include "mmd/MMDNode.h"
@@ -92,7 +94,6 @@ void TzRenderer::initialize(int width, int height, QOpenGLWidget* owner) {
     } else {
         qDebug() << "Failed to setup AppContext.";
     }
-    initFrameBuffer(width, height);
     initShader();
     initVBO();
     m_text = std::make_unique<SimpleText>();
@@ -102,7 +103,9 @@ void TzRenderer::initialize(int width, int height, QOpenGLWidget* owner) {
     m_messageSurface = std::make_unique<GLTextMessageSurface>(QSize(1024, 256));
 }
 
-void TzRenderer::initFrameBuffer(int eyeWidth, int eyeHeight) {
+void TzRenderer::createVRTargets(int eyeWidth, int eyeHeight) {
+    initVRShaders();
+    if (m_leftEye) return;
     QOpenGLFramebufferObjectFormat eyeFormat;
     eyeFormat.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
     eyeFormat.setSamples(4);
@@ -135,11 +138,18 @@ void TzRenderer::initVBO() {
 
 void TzRenderer::resizeDesktopTarget(int width, int height) {
     if (width < 1 || height < 1) return;
+    m_desktopWidth = width;
+    m_desktopHeight = height;
+}
+
+void TzRenderer::ensureDesktopTarget() {
+    if (m_desktopWidth < 1 || m_desktopHeight < 1) return;
+    if (m_desktop && m_desktop->width() == m_desktopWidth && m_desktop->height() == m_desktopHeight) return;
     QOpenGLFramebufferObjectFormat format;
     format.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
     format.setSamples(4);
-    m_desktop = std::make_unique<QOpenGLFramebufferObject>(width, height, format);
-    m_desktopResolved.create(width, height);
+    m_desktop = std::make_unique<QOpenGLFramebufferObject>(m_desktopWidth, m_desktopHeight, format);
+    m_desktopResolved.create(m_desktopWidth, m_desktopHeight);
 }
 
 void TzRenderer::desktopCamera(float aspect, glm::mat4& view, glm::mat4& projection) {
@@ -157,7 +167,9 @@ void TzRenderer::desktopCamera(float aspect, glm::mat4& view, glm::mat4& project
 }
 
 void TzRenderer::drawDesktop(const QColor& background, int viewportWidth, int viewportHeight) {
-    if (!m_desktop || viewportWidth < 1 || viewportHeight < 1) return;
+    if (viewportWidth < 1 || viewportHeight < 1) return;
+    ensureDesktopTarget();
+    if (!m_desktop) return;
     AppContext& context = *m_appContext;
     desktopCamera(static_cast<float>(viewportWidth) / static_cast<float>(viewportHeight), context.m_viewMat,
                   context.m_projMat);
@@ -177,7 +189,7 @@ void TzRenderer::drawDesktop(const QColor& background, int viewportWidth, int vi
 }
 
 void TzRenderer::drawEyeView(const glm::mat4& eyeView, const glm::mat4& eyeProjection, int viewportWidth,
-                              int viewportHeight) {
+                             int viewportHeight) {
     AppContext& context = *m_appContext;
     // Same winding as the desktop view: the model's triangles face the viewer counter-clockwise.
     glFrontFace(GL_CCW);
@@ -202,31 +214,34 @@ void TzRenderer::updatePanels() {
     }
 }
 
+namespace {
+
+std::unique_ptr<TzOpenGLShaderProgram> linkProgram(const char* vertex, const char* fragment,
+                                                   std::initializer_list<std::pair<const char*, int>> attributes) {
+    auto program = std::make_unique<TzOpenGLShaderProgram>();
+    program->addVertexShaderFile(QString::fromLatin1(vertex));
+    program->addFragmentShaderFile(QString::fromLatin1(fragment));
+    for (const auto& [name, location] : attributes) program->bindAttributeLocation(name, location);
+    // Drawing with an unlinked program only shows nothing, so a failure is reported but does not stop start-up.
+    if (!program->link()) qWarning().noquote() << "failed link shader" << vertex << program->log();
+    return program;
+}
+
+}  // namespace
+
 void TzRenderer::initShader() {
-    struct ProgramFiles {
-        std::unique_ptr<TzOpenGLShaderProgram>* program;
-        const char* vertex;
-        const char* fragment;
-        std::vector<std::pair<const char*, int>> attributes;
-    };
-    const ProgramFiles programs[] = {
-        {&m_vrMeshProgram, ":/glsl/resources/glsl/vrmesh_vert.glsl", ":/glsl/resources/glsl/vrmesh_frag.glsl",
-         {{"vertex", 0}, {"normal", 1}, {"texcoord", 2}}},
-        {&m_sysMeshProgram, ":/glsl/resources/glsl/sysmesh_vert.glsl", ":/glsl/resources/glsl/sysmesh_frag.glsl",
-         {{"vertex", 0}, {"texcoord", 1}}},
-        {&m_quadProgram, ":/glsl/resources/glsl/2d_vert.glsl", ":/glsl/resources/glsl/2d_frag.glsl",
-         {{"vertex", 0}, {"color", 1}, {"texcoord", 2}}},
-    };
-    for (const ProgramFiles& files : programs) {
-        auto program = std::make_unique<TzOpenGLShaderProgram>();
-        program->addVertexShaderFile(QString::fromLatin1(files.vertex));
-        program->addFragmentShaderFile(QString::fromLatin1(files.fragment));
-        for (const auto& [name, location] : files.attributes) program->bindAttributeLocation(name, location);
-        // Drawing with an unlinked program only shows nothing, so a failure is reported but does not stop start-up.
-        if (!program->link()) qWarning().noquote() << "failed link shader" << files.vertex << program->log();
-        *files.program = std::move(program);
-    }
+    m_quadProgram = linkProgram(":/glsl/resources/glsl/2d_vert.glsl", ":/glsl/resources/glsl/2d_frag.glsl",
+                                {{"vertex", 0}, {"color", 1}, {"texcoord", 2}});
+    // The body controller's markers are system meshes too, made with every model, headset or not.
+    m_sysMeshProgram = linkProgram(":/glsl/resources/glsl/sysmesh_vert.glsl", ":/glsl/resources/glsl/sysmesh_frag.glsl",
+                                   {{"vertex", 0}, {"texcoord", 1}});
     qDebug() << "initShader\t[ OK ]";
+}
+
+void TzRenderer::initVRShaders() {
+    if (m_vrMeshProgram) return;
+    m_vrMeshProgram = linkProgram(":/glsl/resources/glsl/vrmesh_vert.glsl", ":/glsl/resources/glsl/vrmesh_frag.glsl",
+                                  {{"vertex", 0}, {"normal", 1}, {"texcoord", 2}});
 }
 
 void TzRenderer::update() {

@@ -31,8 +31,12 @@ public:
     TzRenderer& operator=(const TzRenderer&) = delete;
 
     // Resolves the function table for the current context, then sets up the render context and the programs.
-    // A failed render-context set-up is logged and the rest still runs.
+    // A failed render-context set-up is logged and the rest still runs. The VR targets are not made here: a
+    // desktop-only run never draws into them, and clearing their memory is a large share of start-up.
     void initialize(int width, int height, QOpenGLWidget* owner);
+    // The render-model program, the two 4-sample eye targets, the side-by-side target the compositor
+    // gets and the two VR room panels, for eyes of that size; once, when a VR session starts.
+    void createVRTargets(int eyeWidth, int eyeHeight);
     // Timing, then animation, upload and the shadow pass of every model; nothing before a model is loaded.
     void update();
 
@@ -50,7 +54,8 @@ public:
     void setViewportSize(int width, int height);
 
     // The desktop view: drawn 4-sample into its own target, then resolved into a texture the widget shows.
-    // (Re)made at width x height device pixels; nothing happens for a size below one pixel.
+    // Sized width x height device pixels; nothing happens for a size below one pixel. The targets are (re)made
+    // by the next desktop draw, so the burst of resize events while a window opens costs one allocation.
     void resizeDesktopTarget(int width, int height);
     // Clears the desktop target to the background and, when a model is loaded, draws it with the desktop camera
     // (framed on the head from the per-model camera offsets) and fixed-width outlines; viewport is the widget's.
@@ -82,8 +87,11 @@ public:
 private:
     // Reads a model file with the shared toons; logs the outcome; null on failure.
     std::shared_ptr<mmd::PMXModel> loadPmx(const QString& path) const;
-    void initFrameBuffer(int eyeWidth, int eyeHeight);
+    // Makes the desktop targets at the size last asked for when they are missing or of another size.
+    void ensureDesktopTarget();
     void initShader();
+    // The render-model program, which only the headset's view uses.
+    void initVRShaders();
     void initVBO();
     void makeCurrent();
     void doneCurrent();
@@ -106,6 +114,8 @@ private:
     RenderTarget m_sideBySide;
     std::unique_ptr<QOpenGLFramebufferObject> m_desktop;
     RenderTarget m_desktopResolved;
+    int m_desktopWidth = 0;
+    int m_desktopHeight = 0;
     std::chrono::steady_clock::time_point m_previous;
     bool m_clockStarted = false;
     std::unique_ptr<mmdr::Model> m_ownedMain;

@@ -73,7 +73,8 @@ void main() {
 
     if (u_ToonTexMode != 0 && u_ShadowMapEnabled == 0) {
         color *= texture(u_ToonTex, vec2(0.0, 0.5 - dot(normal, u_LightDir) * 0.5));
-    } else if (s >= 0.0 && s <= 1.0 && t >= 0.0 && t <= 1.0) {
+    } else if (u_ToonTexMode != 0 && s >= 0.0 && s <= 1.0 && t >= 0.0 && t <= 1.0) {
+        // Only the toon shading mixes in the shadow: without a toon ramp the taps would be wasted.
         float z = vs_ShadowCoord.z;
         float c = shadowTap(vs_ShadowCoord, vec2(0.0), z, t);
         c += shadowTap(vs_ShadowCoord, vec2(kTapOffset, kTapOffset), z, t);
@@ -81,11 +82,9 @@ void main() {
         c += shadowTap(vs_ShadowCoord, vec2(kTapOffset, -kTapOffset), z, t);
         c += shadowTap(vs_ShadowCoord, vec2(-kTapOffset, kTapOffset), z, t);
         c *= 0.2;
-        if (u_ToonTexMode != 0) {
-            c = min(clamp(dot(normal, -u_LightDir) * 3.0, 0.0, 1.0), c);
-            shadowColor.rgb *= texture(u_ToonTex, vec2(0.0, 0.0)).rgb;
-            color = mix(shadowColor, color, c);
-        }
+        c = min(clamp(dot(normal, -u_LightDir) * 3.0, 0.0, 1.0), c);
+        shadowColor.rgb *= texture(u_ToonTex, vec2(0.0, 0.0)).rgb;
+        color = mix(shadowColor, color, c);
     }
 
     out_Color = color;

@@ -150,14 +150,13 @@ TEST_F(MainWidgetTest, MessageTextIsClearedThirtySecondsAfterStartEvenWhenSetLat
     EXPECT_TRUE(m_settings->messageText.isEmpty());
 }
 
-TEST_F(MainWidgetTest, WithoutVrTheEyeTargetsAre512Square) {
+// Only the headset shows the eye targets and the room: a desktop-only start makes and loads none of them.
+TEST_F(MainWidgetTest, WithoutVrNoEyeTargetsNorRoomAreMade) {
     EXPECT_EQ(m_window->eyeWidth, 512u);
     EXPECT_EQ(m_window->eyeHeight, 512u);
-    ASSERT_NE(m_window->renderer()->leftEyeTarget(), nullptr);
-    EXPECT_EQ(m_window->renderer()->leftEyeTarget()->size(), QSize(512, 512));
-    EXPECT_EQ(m_window->renderer()->sideBySideTarget().width(), 1024);
-    // The room, two square screens and the message screen.
-    EXPECT_EQ(m_window->sceneMeshes().size(), 4u);
+    EXPECT_EQ(m_window->renderer()->leftEyeTarget(), nullptr);
+    EXPECT_EQ(m_window->renderer()->sideBySideTarget().framebuffer(), 0u);
+    EXPECT_TRUE(m_window->sceneMeshes().empty());
 }
 
 TEST_F(MainWidgetTest, FramesArePacedAtSixteenMilliseconds) {

@@ -342,6 +342,47 @@ TEST_F(RenderPassStateTest, EyeViewShadesWithTheDesktopViewsToonBanding) {
     EXPECT_NEAR(eyeHigh, desktopHigh, 8) << saveTestImage(eye, "toon_eye").toStdString();
 }
 
+// The UV buffer is filled once and refilled only while a UV morph applies or is undone: a frame after the morph
+// went back to zero must show the rest UVs again, not the last morphed ones.
+TEST_F(RenderPassStateTest, UvBufferFollowsAUvMorphOnAndOff) {
+    renderer();
+    ModelBuilder b;
+    const int root = b.AddBone("センター", {0, 0, 0});
+    addSquare(b, 0, 5, 0, 3, "square", root);
+    b.AddUVMorph("uv", {{0, glm::vec4(0.25f, 0.5f, 0.0f, 0.0f)}});
+    mmdr::Model* model = load(b);
+    ASSERT_NE(model, nullptr);
+    mmd::MMDModel& pmx = *model->m_mmdModel;
+    mmd::MMDMorph* morph = pmx.GetMorphManager()->GetMorph(size_t(pmx.GetMorphManager()->FindMorphIndex("uv")));
+    ASSERT_NE(morph, nullptr);
+    const size_t count = pmx.GetVertexCount();
+    const std::vector<glm::vec2> rest(pmx.GetUVs(), pmx.GetUVs() + count);
+    const auto uploaded = [&] {
+        std::vector<glm::vec2> uvs(count);
+        QOpenGLFunctions_4_1_Core* gl = glFunctions();
+        gl->glBindBuffer(GL_ARRAY_BUFFER, model->m_uvVBO);
+        gl->glGetBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(count * sizeof(glm::vec2)), uvs.data());
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        return uvs;
+    };
+    AppContext& context = *m_renderer->appContext();
+    const auto step = [&](float weight) {
+        morph->SetWeight(weight);
+        context.UpdateAnimation();
+        context.UpdateGpu();
+    };
+    step(0.0f);
+    EXPECT_EQ(uploaded(), rest);
+    step(1.0f);
+    const std::vector<glm::vec2> morphed = uploaded();
+    EXPECT_NEAR(morphed[0].x, rest[0].x + 0.25f, 1e-6f);
+    EXPECT_NEAR(std::abs(morphed[0].y - rest[0].y), 0.5f, 1e-6f);
+    step(0.0f);
+    EXPECT_EQ(uploaded(), rest);
+    step(0.0f);
+    EXPECT_EQ(uploaded(), rest);
+}
+
 // The VR room shows the second 512 x 512 panel before anything draws into it: it must start fully transparent,
 // not with whatever the driver's new memory held. Memory freed just before (a texture full of a pattern) is what
 // a new allocation most likely gets back.
@@ -358,6 +399,7 @@ TEST_F(RenderPassStateTest, SecondPanelStartsTransparent) {
         gl->glFinish();
     }
     renderer();
+    m_renderer->createVRTargets(512, 512);
     const GLuint panel = m_renderer->secondPanelTexture();
     ASSERT_NE(panel, 0u);
     std::vector<uint32_t> pixels(512 * 512, 0x12345678u);
