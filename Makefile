@@ -2,6 +2,10 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A compiler cache, when the machine has one, makes rebuilds after switching branches or cloning cheap.
+ifneq ($(shell command -v ccache 2>/dev/null),)
+CMAKE_FLAGS += -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+endif
 
 .PHONY: all deps build run test bench fuzz mutants clean
 
