@@ -9,7 +9,9 @@ chmod 700 "$XDG_RUNTIME_DIR"
 xvfb=(xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp")
 
 echo "== ThreadSanitizer build of the threaded tests"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMNX_TSAN=ON >/dev/null
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMNX_TSAN=ON "${launcher[@]}" >/dev/null
 cmake --build build-tsan -j "$jobs" --target mnx_threaded_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
     "${xvfb[@]}" ctest --test-dir build-tsan -L threaded --output-on-failure -j "$jobs" --no-tests=ignore
