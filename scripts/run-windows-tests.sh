@@ -40,11 +40,14 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== Wine prefix"
-# The first start builds the prefix (registry, system folders); done once up front, it cannot race the tests.
-# A slow machine gets one more try before the run counts as failed.
+# The first start builds the prefix (registry, system folders) and starts Wine's own services. Those services
+# outlive the program that started them and keep its output open, so they are started here, with their output
+# going nowhere, by a server kept up for the whole run; a test started them otherwise, and CTest would wait on
+# that test's output until the services ended. A slow machine gets one more try before the run counts as failed.
 booted=0
 for attempt in 1 2; do
-    if timeout 300 "$wine" wineboot --init >/dev/null 2>&1 && timeout 120 "$wineserver" -w; then
+    "$wineserver" -p
+    if timeout 300 "$wine" wineboot --init </dev/null >/dev/null 2>&1; then
         booted=1
         break
     fi
@@ -55,8 +58,6 @@ done
 ready=$(date +%s)
 
 echo "== Windows tests under Wine"
-# Keep the wineserver up between tests instead of restarting it for every executable.
-"$wineserver" -p
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 300 || status=$?
 finished=$(date +%s)
