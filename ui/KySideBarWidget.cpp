@@ -8,7 +8,7 @@
 
 namespace {
 
-struct ButtonSpec {
+struct SideBarButton {
     const char* icon;
     QColor color;
 };
@@ -21,14 +21,14 @@ KySideBarWidget::KySideBarWidget(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(dpiScaled(8), dpiScaled(32), dpiScaled(6), dpiScaled(32));
     layout->setSpacing(dpiScaled(4));
-    const ButtonSpec specs[5] = {
+    const SideBarButton buttons[5] = {
         {"home", QColor(169, 137, 225)},  {"webcam", QColor(64, 188, 212)}, {"settings", QColor(172, 172, 172)},
         {"info", QColor(0, 188, 255)},    {"power", QColor(255, 128, 64)},
     };
     for (int i = 0; i < 5; ++i) {
         auto* button = new FluentIconButton(
-            QStringLiteral(":/icon/resources/icon/%1.svg").arg(QLatin1String(specs[i].icon)), this);
-        button->setColor(specs[i].color);
+            QStringLiteral(":/icon/resources/icon/%1.svg").arg(QLatin1String(buttons[i].icon)), this);
+        button->setColor(buttons[i].color);
         m_buttons.append(button);
         if (i == 4) {
             layout->addStretch(1);

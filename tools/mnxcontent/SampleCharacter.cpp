@@ -9,7 +9,7 @@
 namespace mnxc {
 namespace {
 
-struct MaterialSpec {
+struct MaterialLook {
     const char* name;
     const char* english;
     const char* texture;
@@ -26,7 +26,7 @@ constexpr uint8_t kDecal = mmd::kPMXDrawReceiveSelfShadow;
 
 void AddMaterials(mmd::PMXFileData& pmx) {
     // Order matches the Material enum.
-    const MaterialSpec specs[kMaterialCount] = {
+    const MaterialLook looks[kMaterialCount] = {
         {"肌", "skin", "tex/skin.png", {1.0f, 1.0f, 1.0f, 1.0f}, {0.5f, 0.5f, 0.5f}, kSolid, 0.6f, 1},
         {"服", "blouse", "tex/blouse.png", {1.0f, 1.0f, 1.0f, 1.0f}, {0.5f, 0.5f, 0.5f}, kSolid, 0.8f, 0},
         {"スカート", "skirt", "tex/skirt.png", {1.0f, 1.0f, 1.0f, 1.0f}, {0.5f, 0.5f, 0.5f},
@@ -45,7 +45,7 @@ void AddMaterials(mmd::PMXFileData& pmx) {
         {"眉透過", "TransBrow", "tex/brow.png", {1.0f, 1.0f, 1.0f, 1.0f}, {0.6f, 0.6f, 0.6f}, kDecal, 0.0f, 0},
         {"頬", "blush", "tex/blush.png", {1.0f, 1.0f, 1.0f, 0.0f}, {0.6f, 0.6f, 0.6f}, 0, 0.0f, 0},
     };
-    for (const MaterialSpec& s : specs) {
+    for (const MaterialLook& s : looks) {
         mmd::PMXMaterial m;
         m.m_name = s.name;
         m.m_englishName = s.english;
