@@ -7,13 +7,14 @@
 #include <QTemporaryDir>
 #include <array>
 #include <cmath>
-#include <glm/gtc/constants.hpp>
 #include <functional>
+#include <glm/gtc/constants.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "TestShapes.h"
 #include "app/base/KySettings.h"
 #include "mmd/PMXModel.h"
 #include "mmdr/AppContext.h"
@@ -24,57 +25,11 @@
 
 namespace {
 
+using mnx::test::addSphere;
+using mnx::test::addSquare;
 using mnx::test::ModelBuilder;
 
 constexpr int kSize = 96;
-
-// Axis-aligned square in the file frame's z = z0 plane, facing the viewer at -z (the way PMX models face), with
-// its own material.
-void addSquare(ModelBuilder& b, float cx, float cy, float z0, float half, const std::string& material, int bone) {
-    const int first = b.AddVertex({cx - half, cy - half, z0}, bone);
-    b.AddVertex({cx + half, cy - half, z0}, bone);
-    b.AddVertex({cx + half, cy + half, z0}, bone);
-    b.AddVertex({cx - half, cy + half, z0}, bone);
-    for (int i = 0; i < 4; ++i) b.Vertex(first + i).m_normal = glm::vec3(0.0f, 0.0f, -1.0f);
-    const uint32_t v = static_cast<uint32_t>(first);
-    // Clockwise as the viewer at -z sees it, as MMD models are wound.
-    b.AddTriangle(v, v + 2, v + 1);
-    b.AddTriangle(v, v + 3, v + 2);
-    b.AddMaterial(material);
-}
-
-// A sphere of smooth normals (the outline pass pushes the hull out along them), wound like the square.
-void addSphere(ModelBuilder& b, float radius, const std::string& material, int bone) {
-    const int rings = 16;
-    const int segments = 24;
-    const int first = static_cast<int>(b.Data().m_vertices.size());
-    for (int r = 0; r <= rings; ++r) {
-        const float phi = glm::pi<float>() * static_cast<float>(r) / rings;
-        for (int sgm = 0; sgm <= segments; ++sgm) {
-            const float theta = glm::two_pi<float>() * static_cast<float>(sgm) / segments;
-            const glm::vec3 n(std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta));
-            b.Vertex(b.AddVertex(n * radius, bone)).m_normal = n;
-        }
-    }
-    const auto& vertices = b.Data().m_vertices;
-    for (int r = 0; r < rings; ++r) {
-        for (int sgm = 0; sgm < segments; ++sgm) {
-            const uint32_t a = static_cast<uint32_t>(first + r * (segments + 1) + sgm);
-            const uint32_t c = a + segments + 1;
-            for (const std::array<uint32_t, 3>& t : {std::array<uint32_t, 3>{a, a + 1, c}, {c, a + 1, c + 1}}) {
-                const glm::vec3 p0 = vertices[t[0]].m_position;
-                const glm::vec3 p1 = vertices[t[1]].m_position;
-                const glm::vec3 p2 = vertices[t[2]].m_position;
-                if (glm::dot(glm::cross(p1 - p0, p2 - p0), p0 + p1 + p2) >= 0.0f) {
-                    b.AddTriangle(t[0], t[1], t[2]);
-                } else {
-                    b.AddTriangle(t[0], t[2], t[1]);
-                }
-            }
-        }
-    }
-    b.AddMaterial(material);
-}
 
 // MMD's first shared toon: light at the top, a darker shade at the bottom where the shadow samples it.
 void writeToonRamp(const QString& dir) {
@@ -214,7 +169,7 @@ TEST_F(ModelTest, OutlineIsDrawnInTheEdgeColourOnlyForEdgeMaterials) {
     auto outlinePixels = [&](bool edge) {
         ModelBuilder b;
         const int root = b.AddBone("センター", {0, 0, 0});
-        addSphere(b, 3, "body", root);
+        addSphere(b, 3, "body", root, 16, 24);
         mmd::PMXMaterial& m = b.Material(0);
         m.m_edgeColor = glm::vec4(0.0f, 1.0f, 0.0f, 1.0f);
         m.m_edgeSize = 4.0f;
@@ -331,9 +286,10 @@ TEST_F(ModelTest, RepeatedCreateAndDestroyLeavesNoGlObjects) {
     for (int cycle = 0; cycle < 100; ++cycle) {
         mmdr::Model* model = load(b);
         ASSERT_TRUE(model);
-        buffers.insert(buffers.end(), {model->m_posVBO, model->m_norVBO, model->m_uvVBO, model->m_edgeVBO, model->m_ibo});
-        arrays.insert(arrays.end(), {model->m_mmdVAO, model->m_mmdEdgeVAO, model->m_shadowVAO,
-                                     model->m_mmdGroundShadowVAO});
+        buffers.insert(buffers.end(),
+                       {model->m_posVBO, model->m_norVBO, model->m_uvVBO, model->m_edgeVBO, model->m_ibo});
+        arrays.insert(arrays.end(),
+                      {model->m_mmdVAO, model->m_mmdEdgeVAO, model->m_shadowVAO, model->m_mmdGroundShadowVAO});
         frame();
         m_context->m_mainModel = nullptr;
         m_models.clear();

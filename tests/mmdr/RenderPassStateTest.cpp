@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "TestShapes.h"
 #include "app/base/KySettings.h"
 #include "mmd/MMDNode.h"
 #include "mmd/PMXModel.h"
@@ -28,55 +29,11 @@
 
 namespace {
 
+using mnx::test::addSphere;
+using mnx::test::addSquare;
 using mnx::test::ModelBuilder;
 
 constexpr int kSize = 256;
-
-// A square in the file frame's z = z0 plane facing -z, with its own material.
-void addSquare(ModelBuilder& b, float cx, float cy, float z0, float half, const std::string& material, int bone) {
-    const int first = b.AddVertex({cx - half, cy - half, z0}, bone);
-    b.AddVertex({cx + half, cy - half, z0}, bone);
-    b.AddVertex({cx + half, cy + half, z0}, bone);
-    b.AddVertex({cx - half, cy + half, z0}, bone);
-    for (int i = 0; i < 4; ++i) b.Vertex(first + i).m_normal = glm::vec3(0.0f, 0.0f, -1.0f);
-    const uint32_t v = static_cast<uint32_t>(first);
-    b.AddTriangle(v, v + 2, v + 1);
-    b.AddTriangle(v, v + 3, v + 2);
-    b.AddMaterial(material);
-}
-
-// A sphere of smooth outward normals, wound like the squares.
-void addSphere(ModelBuilder& b, float radius, const std::string& material, int bone) {
-    const int rings = 24;
-    const int segments = 32;
-    const int first = static_cast<int>(b.Data().m_vertices.size());
-    for (int r = 0; r <= rings; ++r) {
-        const float phi = glm::pi<float>() * static_cast<float>(r) / rings;
-        for (int s = 0; s <= segments; ++s) {
-            const float theta = glm::two_pi<float>() * static_cast<float>(s) / segments;
-            const glm::vec3 n(std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta));
-            b.Vertex(b.AddVertex(n * radius, bone)).m_normal = n;
-        }
-    }
-    const auto& vertices = b.Data().m_vertices;
-    for (int r = 0; r < rings; ++r) {
-        for (int s = 0; s < segments; ++s) {
-            const uint32_t a = static_cast<uint32_t>(first + r * (segments + 1) + s);
-            const uint32_t c = a + segments + 1;
-            for (const std::array<uint32_t, 3>& t : {std::array<uint32_t, 3>{a, a + 1, c}, {c, a + 1, c + 1}}) {
-                const glm::vec3 p0 = vertices[t[0]].m_position;
-                const glm::vec3 p1 = vertices[t[1]].m_position;
-                const glm::vec3 p2 = vertices[t[2]].m_position;
-                if (glm::dot(glm::cross(p1 - p0, p2 - p0), p0 + p1 + p2) >= 0.0f) {
-                    b.AddTriangle(t[0], t[1], t[2]);
-                } else {
-                    b.AddTriangle(t[0], t[2], t[1]);
-                }
-            }
-        }
-    }
-    b.AddMaterial(material);
-}
 
 // A toon ramp that falls smoothly from white to dark grey, so every light angle samples its own shade.
 void writeSmoothToonRamp(const QString& dir) {
@@ -310,7 +267,7 @@ TEST_F(RenderPassStateTest, EyeViewShadesWithTheDesktopViewsToonBanding) {
     renderer();
     ModelBuilder b;
     const int root = b.AddBone("センター", {0, 0, 0});
-    addSphere(b, 4.0f, "ball", root);
+    addSphere(b, 4.0f, "ball", root, 24, 32);
     b.Material(0).m_diffuse = glm::vec4(1.0f);
     b.Material(0).m_ambient = glm::vec3(0.0f);
     // The toon ramp alone carries the light: no self-shadow mix, no outline.
