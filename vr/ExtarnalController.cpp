@@ -13,24 +13,19 @@
 #include "mmd/MMDMorph.h"
 #include "mmd/MMDNode.h"
 #include "mmd/MMDPhysics.h"
-#include "mmd/MMDPhysicsManager.h"
-#include "mmd/MMDRigidBody.h"
 #include "mmd/PMXModel.h"
 #include "render/GLFunctions.h"
-#include "render/SystemMesh.h"
 #include "vr/BodyMath.h"
 
 namespace {
 
 constexpr float kVirtualMarkerScale = 0.01f;
-constexpr float kLineMarkerScale = 0.01f;
 
 const char* const kRequiredBones[] = {"センター", "上半身", "上半身2", "首",   "頭",     "左目",   "右目",  "左腕",
                                       "左ひじ",   "左手捩", "左手首",  "右腕", "右ひじ", "右手捩", "右手首"};
 
-const char* const kBodyBoneNames[ExtarnalController::kBodyBoneCount] = {
-    "頭",     "首",     "上半身2",  "上半身",   "下半身",       "左足",        "右足",
-    "左足首", "右足首", "左足ＩＫ", "右足ＩＫ", "左つま先ＩＫ", "右つま先ＩＫ"};
+const char* const kBodyBoneNames[] = {"頭",     "首",     "上半身2",  "上半身",   "下半身",       "左足",        "右足",
+                                      "左足首", "右足首", "左足ＩＫ", "右足ＩＫ", "左つま先ＩＫ", "右つま先ＩＫ"};
 
 const char* const kFingerBones[] = {"左親指０", "左親指１", "左親指２", "左人指１", "左人指２", "左人指３",
                                     "左中指１", "左中指２", "左中指３", "左薬指１", "左薬指２", "左薬指３",
@@ -90,29 +85,13 @@ bool ExtarnalController::SetupController(const std::shared_ptr<mmd::MMDModel>& m
     m_hands.loadAll(HandPoseRig::poseFolder(settings != nullptr ? settings->resourceDir : QString(),
                                             settings != nullptr ? settings->poseSet : QString()));
     addVirtualNodes();
-    buildChains();
-    buildFilterRecords();
-    m_purpleLine = std::make_unique<SystemMesh>();
-    m_greenLine = std::make_unique<SystemMesh>();
-    for (auto* line : {m_purpleLine.get(), m_greenLine.get()}) {
-        line->setObjPath(QString::fromLatin1(markers::kCube));
-        line->setScale(kLineMarkerScale);
-    }
-    m_purpleLine->setImagePath(QString::fromLatin1(markers::kPurpleLine));
-    m_greenLine->setImagePath(QString::fromLatin1(markers::kGreenLine));
+    buildHeadChain();
+    m_arms.bind(*m_model, m_nodesByName);
+    m_noiseFilter.bind(*m_model, noiseFilterSetting());
+    m_markers = std::make_unique<BodyMarkers>();
     qDebug() << "NodeCount:" << m_model->GetNodeManager()->GetNodeCount();
-    bindFaceMorphs();
+    m_face.bind(*m_model, [this](const QString& name) { return indexOfBlendShape(name); });
     onModelSettingChanged();
-    m_refreshNodes.clear();
-    mmd::MMDModel::MMDNodeManager* nodes = m_model->GetNodeManager();
-    for (size_t i = 0; i < nodes->GetNodeCount(); ++i) {
-        mmd::MMDNode* node = nodes->GetNode(i);
-        const std::string& name = node->GetName();
-        if (name.find("指") == std::string::npos && name.find("髪") == std::string::npos &&
-            name.find("目") == std::string::npos) {
-            m_refreshNodes.push_back(node);
-        }
-    }
     if (glContextCurrent()) InitializeMarkers();
     onTrackerSettingChanged();
     m_ready = true;
@@ -142,7 +121,6 @@ void ExtarnalController::collectNodes() {
         m_nodesByName.insert(qname, node);
         if (isFingerBone(name)) {
             m_fingerGroup.push_back(std::make_unique<ControlNode>(node));
-            m_fingerByNode.insert(node, m_fingerGroup.back().get());
             m_fingerByName.insert(qname, m_fingerGroup.back().get());
         }
         if (name == "センター") m_centerNode = std::make_unique<ControlNode>(node);
@@ -153,7 +131,6 @@ void ExtarnalController::collectNodes() {
         if (role != HeadRole::kOther) {
             m_headGroup.push_back(std::make_unique<ControlNode>(node));
             m_headRoles.push_back(role);
-            m_headByNode.insert(node, m_headGroup.back().get());
         }
         for (int slot = 0; slot < kBodyBoneCount; ++slot) {
             if (name == kBodyBoneNames[slot]) m_bodyBones[static_cast<size_t>(slot)] = node;
@@ -188,44 +165,22 @@ void ExtarnalController::addVirtualNodes() {
         m_nodesByName.insert(QString::fromLatin1(name), node);
         auto control = std::make_unique<ControlNode>(node);
         control->attachMarker(QString::fromLatin1(markers::kOrange), kVirtualMarkerScale, control->restPos);
-        m_headByNode.insert(node, control.get());
         m_headRoles.push_back(baseName == "頭" ? HeadRole::kHeadTarget : HeadRole::kOther);
         m_headGroup.push_back(std::move(control));
     }
 }
 
-void ExtarnalController::buildChains() {
-    m_armChainR.addJoint(nodeByName(QStringLiteral("右手首")));
-    m_armChainR.addJoint(nodeByName(QStringLiteral("右ひじ")));
-    m_armChainR.addJoint(nodeByName(QStringLiteral("右腕")));
-    m_armChainR.setTwist(nodeByName(QStringLiteral("右手捩")));
-    m_armChainL.addJoint(nodeByName(QStringLiteral("左手首")));
-    m_armChainL.addJoint(nodeByName(QStringLiteral("左ひじ")));
-    m_armChainL.addJoint(nodeByName(QStringLiteral("左腕")));
-    m_armChainL.setTwist(nodeByName(QStringLiteral("左手捩")));
-    mmd::MMDNode* upper2 = nodeByName(QStringLiteral("上半身2"));
-    if (upper2 == nullptr) m_headChain.addJoint(nodeByName(QStringLiteral("頭")));
-    m_headChain.addJoint(nodeByName(QStringLiteral("首")));
-    m_headChain.addJoint(upper2);
-    m_headChain.addJoint(nodeByName(QStringLiteral("上半身")));
-    m_armChainR.finishSetup();
-    m_armChainL.finishSetup();
-    m_headChain.finishSetup();
+mmd::MMDNode* ExtarnalController::nodeByName(const char* name) const {
+    return m_nodesByName.value(QString::fromUtf8(name), nullptr);
 }
 
-void ExtarnalController::buildFilterRecords() {
-    m_filterRecords.clear();
-    mmd::MMDPhysicsManager* physics = m_model->GetPhysicsManager();
-    if (physics == nullptr) return;
-    const int capacity = noiseFilterSetting();
-    for (const auto& body : physics->GetRigidBodies()) {
-        if (body->GetRigidBodyType() == 0 || body->GetNode() == nullptr) continue;
-        FilterRecord record;
-        record.body = body.get();
-        record.capacity = capacity;
-        record.history.setCapacity(capacity);
-        m_filterRecords.push_back(std::move(record));
-    }
+void ExtarnalController::buildHeadChain() {
+    mmd::MMDNode* upper2 = nodeByName("上半身2");
+    if (upper2 == nullptr) m_headChain.addJoint(nodeByName("頭"));
+    m_headChain.addJoint(nodeByName("首"));
+    m_headChain.addJoint(upper2);
+    m_headChain.addJoint(nodeByName("上半身"));
+    m_headChain.finishSetup();
 }
 
 int ExtarnalController::indexOfBlendShape(const QString& name) const {
@@ -235,49 +190,10 @@ int ExtarnalController::indexOfBlendShape(const QString& name) const {
     return FaceNameTable::indexOf(QStringRef(&name), settings != nullptr ? settings->mirror : true);
 }
 
-void ExtarnalController::bindFaceMorphs() {
-    mmd::MMDModel::MMDMorphManager* morphs = m_model->GetMorphManager();
-    for (size_t i = 0; i < morphs->GetMorphCount(); ++i) {
-        mmd::MMDMorph* morph = morphs->GetMorph(i);
-        const QString name = QString::fromStdString(morph->GetName());
-        qDebug().noquote() << "morph name" << name;
-        if (name == QStringLiteral("まばたき")) m_blinkMorphs.push_back(morph);
-        const int slot = indexOfBlendShape(name);
-        if (slot < 0) continue;
-        auto binding = std::make_unique<FaceMorphBinding>();
-        binding->morph = morph;
-        binding->name = name;
-        binding->slot = slot;
-        AddFaceBinding(std::move(binding));
-    }
-    for (const auto& binding : m_bindings) qDebug().noquote() << "ExMorph" << binding->name;
-}
-
-int ExtarnalController::AddFaceBinding(std::unique_ptr<FaceMorphBinding> binding) {
-    if (!binding || m_bindingByMorph.contains(binding->morph)) return -1;
-    binding->kind = FaceMorphBinding::kindOf(binding->name);
-    m_bindingByMorph.insert(binding->morph, binding.get());
-    const bool first = binding->kind == FaceMorphBinding::kNoseSneerL || binding->kind == FaceMorphBinding::kNoseSneerR;
-    if (first) {
-        m_bindings.insert(m_bindings.begin(), std::move(binding));
-    } else {
-        m_bindings.push_back(std::move(binding));
-    }
-    return static_cast<int>(m_bindings.size());
-}
-
 void ExtarnalController::setFaceFeed(FaceFeed* feed) { m_feed = feed != nullptr ? feed : &m_defaultFeed; }
 
 void ExtarnalController::InitializeMarkers() {
-    for (auto& node : m_headGroup) node->initialiseMarker();
-    for (const BoneChain* chain : {&m_armChainR, &m_armChainL, &m_headChain}) {
-        for (const auto& joint : chain->joints()) joint->initialiseMarker();
-    }
-    if (!m_linesReady && m_purpleLine && m_greenLine) {
-        m_purpleLine->initialize();
-        m_greenLine->initialize();
-        m_linesReady = true;
-    }
+    if (m_markers) m_markers->initialize(m_headGroup, {&m_arms.right(), &m_arms.left(), &m_headChain});
 }
 
 void ExtarnalController::resetPhysics() {
@@ -285,11 +201,7 @@ void ExtarnalController::resetPhysics() {
     const KySettings* settings = kySettings();
     const float gravityPower = settings != nullptr ? settings->gravityPower : 3.0f;
     if (mmd::MMDPhysics* physics = m_model->GetMMDPhysics()) physics->SetGravity(0.0f, -9.8f * gravityPower, 0.0f);
-    const int capacity = noiseFilterSetting();
-    for (FilterRecord& record : m_filterRecords) {
-        record.capacity = capacity;
-        record.history.setCapacity(capacity);
-    }
+    m_noiseFilter.reset(noiseFilterSetting());
     // Puts every body back onto its bone (motion states, world step, velocities).
     m_model->ResetPhysics();
 }
@@ -299,23 +211,7 @@ void ExtarnalController::onSceneSettingChanged() { resetPhysics(); }
 void ExtarnalController::onDrawSettingChanged() {}
 
 void ExtarnalController::onModelSettingChanged() {
-    const KySettings* settings = kySettings();
-    if (settings == nullptr) return;
-    m_morphCurve = FaceMorphBinding::curveOf(settings->morphSensitivity);
-    const std::pair<const char*, int> curves[] = {
-        {"eyeBlink", settings->eyeBlinkSensitivity},         {"eyeSquint", settings->eyeSquintSensitivity},
-        {"eyeWide", settings->eyeWideSensitivity},           {"cheekSquint", settings->cheekSquintSensitivity},
-        {"mouthStretch", settings->mouthStretchSensitivity}, {"mouthFrown", settings->mouthStretchSensitivity},
-        {"noseSneer", settings->noseSneerSensitivity},       {"browDown", settings->browDownSensitivity},
-    };
-    for (const auto& binding : m_bindings) {
-        for (const auto& curve : curves) {
-            if (binding->name.contains(QLatin1String(curve.first))) {
-                binding->curve = FaceMorphBinding::curveOf(curve.second);
-                break;
-            }
-        }
-    }
+    if (const KySettings* settings = kySettings()) m_face.applyCurves(*settings);
 }
 
 void ExtarnalController::onModelLRChanged() { resetPhysics(); }

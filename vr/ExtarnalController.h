@@ -9,43 +9,35 @@
 #include <vector>
 
 #include "face/FaceFrame.h"
+#include "vr/ArmStep.h"
+#include "vr/BodyMarkers.h"
 #include "vr/BoneChain.h"
 #include "vr/ControlNode.h"
 #include "vr/FaceFeed.h"
-#include "vr/FaceMorphBinding.h"
+#include "vr/FaceMorphStep.h"
 #include "vr/HandPoseRig.h"
+#include "vr/NoiseFilter.h"
 #include "vr/SampleHistory.h"
+#include "vr/TrackerSlots.h"
 
 class QVariantAnimation;
-class SystemMesh;
-class VRDevice;
 
 namespace mmd {
 class MMDModel;
-class MMDMorph;
 class MMDNode;
-class MMDRigidBody;
 }  // namespace mmd
 
 // Drives one model from the live inputs: head, eyes, upper body and face morphs from face capture, arms and
 // fingers from the VR controllers while VR runs. The drawable model owns it, binds it with
 // SetupController and calls its per-frame steps around the model's own evaluation; until it is bound every step
 // does nothing. Writes node animation values (model space, runtime right-handed frame, model units) and morph
-// weights. GUI thread only.
+// weights. The face morphs, the arms, the tracker slots, the noise filter and the debug markers are parts of
+// their own; this object binds them and runs them in the frame's order. GUI thread only.
 class ExtarnalController : public QObject {
     Q_OBJECT
 
 public:
     static constexpr int kHistoryCapacity = 10;
-    static constexpr int kTrackerSlotCount = 6;
-    static constexpr int kBodyBoneCount = 13;
-
-    // A rigid body whose bone the noise filter smooths (simulated bodies only).
-    struct FilterRecord {
-        mmd::MMDRigidBody* body = nullptr;  // observed, owned by the model's physics
-        SampleHistory history;
-        int capacity = 0;
-    };
 
     // Unbound: empty groups, the three capture histories, the hold animation, the three chains, six empty
     // tracker slots. Follows the settings store's modelLRChanged() when the store exists.
@@ -54,7 +46,7 @@ public:
 
     // One-time binding to `model`: bone lookups, the required-bone report, virtual IK nodes (added to the
     // model), chains, filter records and face-morph bindings. False (and still unbound) for a null model; a
-    // model missing bones binds with the report in errorText() and the settings store's messageText.
+    // model missing bones binds with the report in the settings store's messageText.
     bool SetupController(const std::shared_ptr<mmd::MMDModel>& model);
     bool isReady() const { return m_ready; }
 
@@ -66,9 +58,6 @@ public:
     // Last in the frame: remembers the frame stamp, so the next frame can tell a new capture frame.
     void UpdateFrameEnd();
 
-    // Adds a face binding (noseSneer ones go first, the others last) and returns the new list size; -1 when
-    // its morph is already bound. Assigns the kind from the name.
-    int AddFaceBinding(std::unique_ptr<FaceMorphBinding> binding);
     // Sets the bound morphs' weights from the latest capture values (or closes the eyes while the capture is
     // held frozen). Allocation-free.
     void ApplyFaceMorphs();
@@ -83,34 +72,10 @@ public:
     // when a context is current, so markers made without one wait for this call.
     void InitializeMarkers();
 
-    // Observers.
-    const QString& errorText() const { return m_errorText; }
-    bool bodyTrackingEnabled() const { return m_bodyTrackingEnabled; }
+    // Whether the head stream is frozen (the held pose is in force or easing in).
     bool isCaptureFrozen() const { return m_errorFlag; }
-    // Weight of the held pose, 0..1.
-    float errorFix() const { return m_errorFix; }
-    // Drives errorFix; a child of this object.
-    QVariantAnimation* errorAnimation() const { return m_errorAnim; }
+    // The stamp of the capture frame this frame reads (0 before the first).
     qint64 stampBegin() const { return m_stampBegin; }
-    qint64 stampEnd() const { return m_stampEnd; }
-    mmd::MMDNode* nodeByName(const QString& name) const { return m_nodesByName.value(name, nullptr); }
-    const std::array<mmd::MMDNode*, kBodyBoneCount>& bodyBones() const { return m_bodyBones; }
-    const std::vector<std::unique_ptr<ControlNode>>& headGroup() const { return m_headGroup; }
-    const std::vector<std::unique_ptr<ControlNode>>& fingerGroup() const { return m_fingerGroup; }
-    ControlNode* centerNode() const { return m_centerNode.get(); }
-    const BoneChain& armChainR() const { return m_armChainR; }
-    const BoneChain& armChainL() const { return m_armChainL; }
-    const BoneChain& headChain() const { return m_headChain; }
-    const std::vector<FilterRecord>& filterRecords() const { return m_filterRecords; }
-    const std::vector<mmd::MMDNode*>& refreshNodes() const { return m_refreshNodes; }
-    const std::array<VRDevice*, kTrackerSlotCount>& trackerSlots() const { return m_trackerSlots; }
-    const std::vector<std::unique_ptr<FaceMorphBinding>>& faceBindings() const { return m_bindings; }
-    FaceMorphBinding* faceBinding(const mmd::MMDMorph* morph) const { return m_bindingByMorph.value(morph, nullptr); }
-    const std::vector<mmd::MMDMorph*>& blinkMorphs() const { return m_blinkMorphs; }
-    const QEasingCurve& morphCurve() const { return m_morphCurve; }
-    const SampleHistory& headHistory() const { return m_headHistory; }
-    const SampleHistory& leftEyeHistory() const { return m_leftEyeHistory; }
-    const SampleHistory& rightEyeHistory() const { return m_rightEyeHistory; }
 
     // Copied from the internal morph data of the model (built before this object): whether the per-frame step
     // redistributes blink and squint, and brow and nose-sneer values.
@@ -170,25 +135,25 @@ public slots:
     void onLookForward();
 
 private:
+    friend class ExtarnalControllerTestPeer;
+
     enum class HeadRole { kHead, kRightEye, kLeftEye, kHeadTarget, kOther };
+    static constexpr int kBodyBoneCount = 13;
 
     void reportMissingBones();
     void collectNodes();
     void addVirtualNodes();
-    void buildChains();
-    void buildFilterRecords();
-    void bindFaceMorphs();
+    void buildHeadChain();
     int indexOfBlendShape(const QString& name) const;
     void resetPhysics();
+    mmd::MMDNode* nodeByName(const char* name) const;
 
     // Per-frame steps.
     bool captureStreaming(iFacialMoCap*& receiver) const;
     void updateFrameStamp();
     void updateHeadAndEyes();
     void updateHandPoses();
-    void readTrackerSlots();
     void updateArms();
-    void wristStep(BoneChain& chain, const Quaternion& targetRotation);
     void connectVRController();
     void blendRotation(mmd::MMDNode* node, const Quaternion& q) const;
     void blendTranslation(mmd::MMDNode* node, const Vector3& t) const;
@@ -202,21 +167,16 @@ private:
     std::unique_ptr<ControlNode> m_centerNode;
     std::vector<std::unique_ptr<ControlNode>> m_headGroup;
     std::vector<HeadRole> m_headRoles;
-    QHash<const mmd::MMDNode*, ControlNode*> m_headByNode;
     std::vector<std::unique_ptr<ControlNode>> m_fingerGroup;
-    QHash<const mmd::MMDNode*, ControlNode*> m_fingerByNode;
     QHash<QString, ControlNode*> m_fingerByName;
     QHash<QString, mmd::MMDNode*> m_nodesByName;
     std::array<mmd::MMDNode*, kBodyBoneCount> m_bodyBones{};
-    std::array<VRDevice*, kTrackerSlotCount> m_trackerSlots{};
-    std::vector<FilterRecord> m_filterRecords;
-    std::vector<mmd::MMDNode*> m_refreshNodes;
-    BoneChain m_armChainR{BoneChain::kRightArm};
-    BoneChain m_armChainL{BoneChain::kLeftArm};
     BoneChain m_headChain{BoneChain::kHead};
-    std::unique_ptr<SystemMesh> m_purpleLine;
-    std::unique_ptr<SystemMesh> m_greenLine;
-    bool m_linesReady = false;
+    ArmStep m_arms;
+    TrackerSlots m_trackerSlots;
+    NoiseFilter m_noiseFilter;
+    FaceMorphStep m_face;
+    std::unique_ptr<BodyMarkers> m_markers;
 
     SampleHistory m_headHistory{kHistoryCapacity};
     SampleHistory m_leftEyeHistory{kHistoryCapacity};
@@ -231,9 +191,4 @@ private:
     QString m_errorText;
 
     HandPoseRig m_hands;
-
-    std::vector<std::unique_ptr<FaceMorphBinding>> m_bindings;
-    QHash<const mmd::MMDMorph*, FaceMorphBinding*> m_bindingByMorph;
-    std::vector<mmd::MMDMorph*> m_blinkMorphs;
-    QEasingCurve m_morphCurve;
 };

@@ -1,7 +1,5 @@
 // The body controller's per-frame steps of face capture: capture stamp, head and eyes, face morphs and the
-// noise filter after physics.
-#include <QEasingCurve>
-#include <algorithm>
+// noise filter after physics. The face morphs' weights and the filter itself are parts of their own.
 #include <cmath>
 #include <glm/gtc/quaternion.hpp>
 
@@ -11,14 +9,11 @@
 #include "mmd/MMDModel.h"
 #include "mmd/MMDMorph.h"
 #include "mmd/MMDNode.h"
-#include "mmd/MMDRigidBody.h"
 #include "mmd/PMXNode.h"
 #include "vr/BodyMath.h"
 #include "vr/ExtarnalController.h"
 
 namespace {
-
-float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
 
 float appendWeightOf(const mmd::MMDNode* node) {
     const auto* pmx = dynamic_cast<const mmd::PMXNode*>(node);
@@ -33,7 +28,6 @@ void ExtarnalController::UpdateBeforeModel() {
     updateHeadAndEyes();
     updateHandPoses();
     ApplyFaceMorphs();
-    readTrackerSlots();
     updateArms();
 }
 
@@ -136,11 +130,9 @@ void ExtarnalController::updateHeadAndEyes() {
 
 void ExtarnalController::ApplyFaceMorphs() {
     if (!m_model) return;
-    mmd::MMDModel::MMDMorphManager* morphs = m_model->GetMorphManager();
     if (m_errorFix != 0.0f) {
         // The stream froze: a neutral face with closed eyes reads as "waiting", not as a stuck expression.
-        for (size_t i = 0; i < morphs->GetMorphCount(); ++i) morphs->GetMorph(i)->SetWeight(0.0f);
-        for (mmd::MMDMorph* blink : m_blinkMorphs) blink->SetWeight(1.0f);
+        m_face.closeEyes(*m_model);
         return;
     }
     iFacialMoCap* receiver = nullptr;
@@ -149,89 +141,10 @@ void ExtarnalController::ApplyFaceMorphs() {
 }
 
 void ExtarnalController::ApplyFaceValues(const std::array<float, FaceFrame::kValueCount>& values) {
-    for (mmd::MMDMorph* blink : m_blinkMorphs) blink->SetWeight(0.0f);
-    float noseL = 0.0f, noseR = 0.0f, browL = 0.0f, browR = 0.0f, blinkL = 0.0f, blinkR = 0.0f;
-    mmd::MMDMorph* blinkMorphL = nullptr;
-    mmd::MMDMorph* blinkMorphR = nullptr;
-    mmd::MMDMorph* squintMorphL = nullptr;
-    mmd::MMDMorph* squintMorphR = nullptr;
-    const bool globalLinear = m_morphCurve.type() == QEasingCurve::Linear;
-
-    for (const auto& binding : m_bindings) {
-        if (binding->slot < 0) continue;
-        float v = binding->slot < FaceFrame::kValueCount ? values[static_cast<size_t>(binding->slot)] : 0.0f;
-        if (binding->curve.type() != QEasingCurve::Linear)
-            v = clamp01(static_cast<float>(binding->curve.valueForProgress(v)));
-        switch (binding->kind) {
-            case FaceMorphBinding::kNoseSneerL:
-                noseL = v;
-                break;
-            case FaceMorphBinding::kNoseSneerR:
-                noseR = v;
-                break;
-            case FaceMorphBinding::kBrowDownL:
-                browL = 1.5f * v;
-                break;
-            case FaceMorphBinding::kBrowDownR:
-                browR = 1.5f * v;
-                break;
-            case FaceMorphBinding::kTongueOut:
-                if (v > 0.3f) v = 1.0f;
-                break;
-            case FaceMorphBinding::kEyeBlinkL:
-                blinkL += v;
-                blinkMorphL = binding->morph;
-                break;
-            case FaceMorphBinding::kEyeBlinkR:
-                blinkR += v;
-                blinkMorphR = binding->morph;
-                break;
-            case FaceMorphBinding::kEyeSquintL:
-                blinkL += 1.5f * v;
-                squintMorphL = binding->morph;
-                break;
-            case FaceMorphBinding::kEyeSquintR:
-                blinkR += 1.5f * v;
-                squintMorphR = binding->morph;
-                break;
-            default:
-                break;
-        }
-        const float w = clamp01(v);
-        binding->morph->SetWeight(globalLinear ? w : static_cast<float>(m_morphCurve.valueForProgress(w)));
-    }
-
-    if (useBrowAdjust) {
-        for (const auto& binding : m_bindings) {
-            if (binding->kind != FaceMorphBinding::kBrowDownL && binding->kind != FaceMorphBinding::kBrowDownR)
-                continue;
-            const float w = clamp01(binding->kind == FaceMorphBinding::kBrowDownL ? browL - noseL : browR - noseR);
-            binding->morph->SetWeight(globalLinear ? w : static_cast<float>(m_morphCurve.valueForProgress(w)));
-        }
-    }
-
-    if (useEyeAdjust) {
-        const auto adjust = [](mmd::MMDMorph* blink, mmd::MMDMorph* squint, float sum) {
-            if (blink == nullptr || squint == nullptr) return;
-            const float s = 1.5f * squint->GetWeight();
-            const float c = clamp01(sum);
-            blink->SetWeight((1.0f - s) * c);
-            squint->SetWeight(s * c);
-        };
-        adjust(blinkMorphL, squintMorphL, blinkL);
-        adjust(blinkMorphR, squintMorphR, blinkR);
-    }
+    m_face.apply(values, useEyeAdjust, useBrowAdjust);
 }
 
 void ExtarnalController::UpdateNoiseFilter() {
     if (!m_ready) return;
-    const bool newFrame = m_stampBegin != m_stampEnd;
-    for (FilterRecord& record : m_filterRecords) {
-        mmd::MMDNode* node = record.body->GetNode();
-        const Quaternion q = bodymath::fromGlm(glm::quat_cast(glm::mat3(node->GetLocalTransform())));
-        if (newFrame) record.history.add(q);
-        // Before any capture frame there is nothing to average: the simulated rotation passes through, or the
-        // re-evaluation after the filter would pin the bone to its rest pose.
-        node->SetAnimationRotate(bodymath::toGlm(record.history.empty() ? q : record.history.mean()));
-    }
+    m_noiseFilter.apply(m_stampBegin != m_stampEnd);
 }

@@ -129,7 +129,9 @@ protected:
         m_controller->UpdateFrameEnd();
     }
 
-    const mmd::MMDNode* node(const char* name) const { return m_controller->nodeByName(QString::fromUtf8(name)); }
+    mmd::MMDNode* node(const char* name) const {
+        return m_model->GetNodeManager()->GetNode(static_cast<size_t>(m_model->GetNodeManager()->FindNodeIndex(name)));
+    }
 
     vrtest::GlScope m_gl;
     vrtest::SessionFiles m_files;
@@ -179,7 +181,7 @@ TEST_P(ArmTrackingGlTest, CircularHandPathIsFollowedWithoutJumps) {
 
 TEST_P(ArmTrackingGlTest, UpperBodyMotionShiftsTheTargets) {
     if (!GetParam().upper2) GTEST_SKIP() << "the offset comes from 上半身2";
-    mmd::MMDNode* upper = m_controller->nodeByName(QStringLiteral("上半身"));
+    mmd::MMDNode* upper = node("上半身");
     const glm::vec3 right(0.3f, 1.2f, -0.3f);
     frame(glm::vec3(-0.3f, 1.2f, -0.3f), right);
     const glm::vec3 still = position(node("右手首"));
@@ -222,12 +224,12 @@ TEST_P(ArmTrackingGlTest, TrackerSlotsFollowTheSerialsAsTheyAreEdited) {
     m_settings.deviceSerials[3] = QStringLiteral("/user/hand/right");
     m_settings.deviceSerials[4] = QStringLiteral("nobody");
     emit m_settings.deviceSerialsChanged();
-    const auto& tracked = m_controller->trackerSlots();
-    ASSERT_NE(tracked[0], nullptr);
-    EXPECT_EQ(tracked[0], vrDevices()->findBySerial(QStringLiteral("LHR-1")));
-    EXPECT_EQ(tracked[3], vrDevices()->findBySerial(QStringLiteral("/user/hand/right")));
-    EXPECT_EQ(tracked[4], nullptr) << "a serial that matches no device leaves its slot empty";
-    EXPECT_EQ(tracked[1], nullptr);
+    const auto slot = [&](int i) { return ExtarnalControllerTestPeer::trackerSlot(*m_controller, i); };
+    ASSERT_NE(slot(0), nullptr);
+    EXPECT_EQ(slot(0), vrDevices()->findBySerial(QStringLiteral("LHR-1")));
+    EXPECT_EQ(slot(3), vrDevices()->findBySerial(QStringLiteral("/user/hand/right")));
+    EXPECT_EQ(slot(4), nullptr) << "a serial that matches no device leaves its slot empty";
+    EXPECT_EQ(slot(1), nullptr);
     destroyDeviceContainer();
 }
 

@@ -1,7 +1,5 @@
 // Calibration from the two controller positions: the performer's centre, facing and size, the records and
 // matrices it derives, what the result does to tracking positions, its log, and the four stored settings.
-#include "vr/Calibration.h"
-
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -13,6 +11,7 @@
 #include "mmd/PMXModel.h"
 #include "support/ModelBuilder.h"
 #include "vr/BodyMath.h"
+#include "vr/Calibration.h"
 #include "vr/VrTestSupport.h"
 
 namespace {
@@ -188,7 +187,8 @@ TEST(CalibrationTest, LogsInputsDirectionAngleScaleAndThreeMatrices) {
         "D Matrix4((1, 0, 0, 1), (0, 1, 0, 2), (0, 0, 1, 3), (0, 0, 0, 1))",
     };
     ASSERT_EQ(lines.size(), expectedStarts.size()) << lines.join("\n").toStdString();
-    for (int i = 0; i < lines.size(); ++i) EXPECT_TRUE(lines[i].startsWith(expectedStarts[i])) << lines[i].toStdString();
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].startsWith(expectedStarts[i])) << lines[i].toStdString();
     // The half turn reads as 180° about y, whichever Euler triple expresses it.
     EXPECT_TRUE(lines[5].contains("180")) << lines[5].toStdString();
 }

@@ -8,8 +8,11 @@
 #include "render/GlTestContext.h"
 #include "support/ModelBuilder.h"
 #include "vr/ExtarnalController.h"
+#include "vr/VrTestSupport.h"
 
 namespace {
+
+using Peer = ExtarnalControllerTestPeer;
 
 std::shared_ptr<mmd::PMXModel> upperBody() {
     mnx::test::ModelBuilder b;
@@ -36,27 +39,26 @@ TEST(ExtarnalControllerGlTest, MarkersWaitForAContext) {
     ASSERT_NE(model, nullptr);
     ExtarnalController controller;
     ASSERT_TRUE(controller.SetupController(model));
-    const ControlNode& virtualHead = *controller.headGroup()[1];
-    ASSERT_EQ(virtualHead.name, QStringLiteral("vheadIK"));
-    ASSERT_NE(virtualHead.marker, nullptr);
-    EXPECT_EQ(virtualHead.marker->vertexCount(), 0);
+    const SystemMesh* virtualHead = Peer::marker(controller, QStringLiteral("vheadIK"));
+    ASSERT_NE(virtualHead, nullptr);
+    EXPECT_EQ(virtualHead->vertexCount(), 0);
 
     if (!context.create(16, 16)) GTEST_SKIP() << "no OpenGL 4.1 core context";
     controller.InitializeMarkers();
-    EXPECT_GT(virtualHead.marker->vertexCount(), 0);
-    const auto& neck = controller.headChain().joints()[0];
-    ASSERT_NE(neck->marker, nullptr);
-    EXPECT_GT(neck->marker->vertexCount(), 0);
-    const int count = virtualHead.marker->vertexCount();
+    EXPECT_GT(virtualHead->vertexCount(), 0);
+    const SystemMesh* neck = Peer::marker(controller, QStringLiteral("首"));
+    ASSERT_NE(neck, nullptr);
+    EXPECT_GT(neck->vertexCount(), 0);
+    const int count = virtualHead->vertexCount();
     controller.InitializeMarkers();
-    EXPECT_EQ(virtualHead.marker->vertexCount(), count) << "a second call leaves them be";
+    EXPECT_EQ(virtualHead->vertexCount(), count) << "a second call leaves them be";
 
     // Bound while a context is current: the markers are made at once.
     auto second = upperBody();
     ASSERT_NE(second, nullptr);
     ExtarnalController bound;
     ASSERT_TRUE(bound.SetupController(second));
-    EXPECT_GT(bound.headGroup()[1]->marker->vertexCount(), 0);
+    EXPECT_GT(Peer::marker(bound, QStringLiteral("vheadIK"))->vertexCount(), 0);
 }
 
 }  // namespace

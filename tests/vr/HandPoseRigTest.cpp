@@ -1,8 +1,6 @@
 // Finger poses of both hands on a small model built in code, with pose files written per test: the folder
 // rule, which file lands in which slot, load failures and sign flips, the trigger blend, the button animations
 // (driven to chosen times the way the controller's slots receive them) and an allocation-free frame.
-#include "vr/HandPoseRig.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -25,8 +23,8 @@
 #include "support/ModelBuilder.h"
 #include "support/VpdWriter.h"
 #include "vr/BodyMath.h"
+#include "vr/HandPoseRig.h"
 #include "vr/VrTestSupport.h"
-
 
 namespace {
 
@@ -184,7 +182,7 @@ private:
 
 struct FolderCase {
     const char* label;
-    const char* poseSet;  // "<abs>" stands for an existing absolute folder outside the resources
+    const char* poseSet;   // "<abs>" stands for an existing absolute folder outside the resources
     const char* expected;  // relative to the resource folder, or "<abs>"
 };
 
@@ -206,15 +204,16 @@ TEST_P(PoseFolderTest, PicksTheExistingFolderOrFallsBackToTheDefaultSet) {
     EXPECT_EQ(QDir::cleanPath(folder), QDir::cleanPath(expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PoseSets, PoseFolderTest,
-    ::testing::Values(FolderCase{"AbsoluteFolder", "<abs>", "<abs>"},
-                      FolderCase{"NamedSet", "relaxed", "pose/relaxed"},
-                      FolderCase{"DefaultSet", "default", "pose/default"},
-                      FolderCase{"MissingSet", "no such set", "pose/default"},
-                      FolderCase{"MissingAbsolute", "/no/such/pose/folder", "pose/default"},
-                      FolderCase{"Empty", "", "pose/default"}),
-    [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(PoseSets, PoseFolderTest,
+                         ::testing::Values(FolderCase{"AbsoluteFolder", "<abs>", "<abs>"},
+                                           FolderCase{"NamedSet", "relaxed", "pose/relaxed"},
+                                           FolderCase{"DefaultSet", "default", "pose/default"},
+                                           FolderCase{"MissingSet", "no such set", "pose/default"},
+                                           FolderCase{"MissingAbsolute", "/no/such/pose/folder", "pose/default"},
+                                           FolderCase{"Empty", "", "pose/default"}),
+                         [](const ::testing::TestParamInfo<FolderCase>& info) {
+                             return std::string(info.param.label);
+                         });
 
 // ---- Loading ----
 
@@ -237,19 +236,15 @@ TEST_P(PoseSlotTest, EachNumberReadsItsFileAndRestsOnItsSidesDefault) {
     EXPECT_EQ(pose.weight, 0.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(PoseTable, PoseSlotTest,
-                         ::testing::Values(SlotCase{1, HandPoseRig::kRight, "handRock_R"},
-                                           SlotCase{1, HandPoseRig::kLeft, "handRock_L"},
-                                           SlotCase{2, HandPoseRig::kRight, "handPaper_R"},
-                                           SlotCase{2, HandPoseRig::kLeft, "handPaper_L"},
-                                           SlotCase{3, HandPoseRig::kRight, "handScissors_R"},
-                                           SlotCase{3, HandPoseRig::kLeft, "handScissors_L"},
-                                           SlotCase{4, HandPoseRig::kRight, "handOne_R"},
-                                           SlotCase{4, HandPoseRig::kLeft, "handOne_L"},
-                                           SlotCase{5, HandPoseRig::kRight, "handTumbsUp_R"},
-                                           SlotCase{5, HandPoseRig::kLeft, "handTumbsUp_L"},
-                                           SlotCase{6, HandPoseRig::kRight, "handRock_R"},
-                                           SlotCase{6, HandPoseRig::kLeft, "handRock_L"}));
+INSTANTIATE_TEST_SUITE_P(
+    PoseTable, PoseSlotTest,
+    ::testing::Values(SlotCase{1, HandPoseRig::kRight, "handRock_R"}, SlotCase{1, HandPoseRig::kLeft, "handRock_L"},
+                      SlotCase{2, HandPoseRig::kRight, "handPaper_R"}, SlotCase{2, HandPoseRig::kLeft, "handPaper_L"},
+                      SlotCase{3, HandPoseRig::kRight, "handScissors_R"},
+                      SlotCase{3, HandPoseRig::kLeft, "handScissors_L"}, SlotCase{4, HandPoseRig::kRight, "handOne_R"},
+                      SlotCase{4, HandPoseRig::kLeft, "handOne_L"}, SlotCase{5, HandPoseRig::kRight, "handTumbsUp_R"},
+                      SlotCase{5, HandPoseRig::kLeft, "handTumbsUp_L"}, SlotCase{6, HandPoseRig::kRight, "handRock_R"},
+                      SlotCase{6, HandPoseRig::kLeft, "handRock_L"}));
 
 TEST_F(HandPoseRigTest, DefaultsAreRestPosesAndTheUnusedSlotsStayEmpty) {
     loadAllPoses();

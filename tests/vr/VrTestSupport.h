@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the VR tests: session files of the simulated headset written in code, its test controls inside the
-// runtime library the OpenXR loader loaded (XR_RUNTIME_JSON names it in the tests' environment), a Qt log capture
-// and an offscreen GL context.
+// runtime library the OpenXR loader loaded (XR_RUNTIME_JSON names it in the tests' environment), a Qt log capture,
+// an offscreen GL context and the body controller's test peer.
 
 #include <dlfcn.h>
 
@@ -16,12 +16,15 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantAnimation>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "render/GLFunctions.h"
+#include "render/SystemMesh.h"
+#include "vr/ExtarnalController.h"
 #include "vr/VRSystem.h"
 
 namespace vrtest {
@@ -181,3 +184,22 @@ private:
 };
 
 }  // namespace vrtest
+
+// The body controller's state that no frame shows at once: the hold animation a test drives to chosen times, the
+// hold's weight, the tracker slots, which no per-frame step reads yet, and the debug markers of the head's nodes
+// and its chain's joints by bone name.
+class ExtarnalControllerTestPeer {
+public:
+    static const SystemMesh* marker(const ExtarnalController& c, const QString& name) {
+        for (const auto& node : c.m_headGroup) {
+            if (node->name == name) return node->marker.get();
+        }
+        for (const auto& joint : c.m_headChain.joints()) {
+            if (joint->name == name) return joint->marker.get();
+        }
+        return nullptr;
+    }
+    static QVariantAnimation& holdAnimation(ExtarnalController& c) { return *c.m_errorAnim; }
+    static float holdWeight(const ExtarnalController& c) { return c.m_errorFix; }
+    static VRDevice* trackerSlot(const ExtarnalController& c, int i) { return c.m_trackerSlots.at(i); }
+};
