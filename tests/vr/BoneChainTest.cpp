@@ -1,7 +1,8 @@
-// The CCD chains of the body controller: set-up links and rest data, solving toward a target, the early stop,
-// the pre-turns of the head and arm chains, and writing the result into the nodes.
+// The CCD chains of the body controller, checked through the bones' own forward kinematics: solving toward a
+// target, the early stop, the pre-turns of the head and arm chains, and writing the result into the nodes.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -11,8 +12,6 @@
 #include "vr/BoneChain.h"
 
 namespace {
-
-constexpr float kPi = 3.14159265358979f;
 
 // A bone hierarchy built directly from rest positions (model space), each bone the child of the previous one.
 class Bones {
@@ -43,98 +42,59 @@ private:
 
 float distance(const Vector3& a, const Vector3& b) { return bodymath::length(bodymath::sub(a, b)); }
 
-TEST(BoneChainTest, SetUpLinksJointsAndDerivesRestData) {
-    Bones bones;
-    mmd::PMXNode* root = bones.add("上半身", {0, 10, 0});
-    mmd::PMXNode* mid = bones.add("上半身2", {0, 12, 0});
-    mmd::PMXNode* tip = bones.add("首", {0, 15, 1});
-    BoneChain chain(BoneChain::kHead);
-    EXPECT_EQ(chain.addJoint(nullptr), nullptr) << "a missing bone adds nothing";
-    chain.addJoint(tip);
-    chain.addJoint(mid);
-    chain.addJoint(root);
-    chain.finishSetup();
-    const auto& joints = chain.joints();
-    ASSERT_EQ(joints.size(), 3u);
-    ASSERT_EQ(chain.rootFirst().size(), 3u);
-    EXPECT_EQ(chain.rootFirst()[0], joints[2].get());
-    EXPECT_EQ(chain.rootFirst()[2], joints[0].get());
-    EXPECT_EQ(joints[0]->parentJoint, joints[1].get());
-    EXPECT_EQ(joints[1]->parentJoint, joints[2].get());
-    EXPECT_EQ(joints[2]->parentJoint, nullptr);
-    EXPECT_EQ(chain.find(mid), joints[1].get());
-    EXPECT_EQ(joints[0]->name, QStringLiteral("首"));
-    EXPECT_NEAR(distance(joints[0]->restPos, Vector3{0, 15, 1}), 0.0f, 1e-5f);
-    EXPECT_NEAR(distance(joints[0]->toParent, Vector3{0, -3, -1}), 0.0f, 1e-5f);
-    EXPECT_NEAR(distance(joints[2]->toParent, Vector3{}), 0.0f, 1e-6f);
-    EXPECT_NEAR(distance(joints[1]->childPos, Vector3{0, 15, 1}), 0.0f, 1e-5f);
-    // The rest frame turns +z onto the bone's direction toward its child.
-    const Vector3 dir = bodymath::rotate(joints[1]->restFrame, Vector3{0, 0, 1});
-    const float l = std::sqrt(10.0f);
-    EXPECT_NEAR(distance(dir, Vector3{0, 3 / l, 1 / l}), 0.0f, 1e-5f);
-    EXPECT_EQ(joints[0]->restFrame, Quaternion{}) << "the effector has no direction of its own";
-    for (const auto& joint : joints) {
-        ASSERT_NE(joint->marker, nullptr);
-        EXPECT_FLOAT_EQ(joint->marker->scale(), 0.002f);
-        EXPECT_EQ(joint->marker->vertexCount(), 0) << "no GL work without a context";
+// A chain of three bones, each the child of the previous one, effector first as the controller adds them.
+struct Chain3 {
+    Chain3(int side, const glm::vec3& a, const glm::vec3& b, const glm::vec3& c,
+           std::array<const char*, 3> names = {"root", "mid", "tip"})
+        : chain(side) {
+        root = bones.add(names[0], a);
+        mid = bones.add(names[1], b);
+        tip = bones.add(names[2], c);
+        chain.addJoint(tip);
+        chain.addJoint(mid);
+        chain.addJoint(root);
+        chain.finishSetup();
     }
-}
+    Bones bones;
+    mmd::PMXNode *root, *mid, *tip;
+    BoneChain chain;
+};
 
 // Solves toward targets in space (rotations about different axes, so the order of the accumulated rotations
 // matters), writes the result and checks that the model's own forward kinematics lands on the target.
 TEST(BoneChainTest, SolvedRotationsPutTheModelsEffectorOnTheTarget) {
     for (const glm::vec3& target : {glm::vec3(3, 4, 5), glm::vec3(-4, 2, -3), glm::vec3(1, 8, 2)}) {
-        Bones bones;
-        mmd::PMXNode* root = bones.add("root", {0, 0, 0});
-        mmd::PMXNode* mid = bones.add("mid", {0, 5, 0});
-        mmd::PMXNode* tip = bones.add("tip", {0, 10, 0});
-        BoneChain chain(BoneChain::kHead);
-        chain.addJoint(tip);
-        chain.addJoint(mid);
-        chain.addJoint(root);
-        chain.finishSetup();
+        Chain3 c(BoneChain::kHead, {0, 0, 0}, {0, 5, 0}, {0, 10, 0});
+        BoneChain& chain = c.chain;
         chain.solve(bodymath::fromGlm(target));
         EXPECT_LT(distance(chain.joints()[0]->pos, bodymath::fromGlm(target)), 0.01f);
         chain.apply();
-        bones.refresh();
-        EXPECT_LT(glm::length(bones.globalPosition(tip) - target), 0.01f)
+        c.bones.refresh();
+        EXPECT_LT(glm::length(c.bones.globalPosition(c.tip) - target), 0.01f)
             << "target " << target.x << "," << target.y << "," << target.z;
-        EXPECT_EQ(tip->GetAnimationRotate(), glm::quat(1, 0, 0, 0)) << "the effector's rotation is not written";
+        EXPECT_EQ(c.tip->GetAnimationRotate(), glm::quat(1, 0, 0, 0)) << "the effector's rotation is not written";
     }
 }
 
 TEST(BoneChainTest, TargetOnTheEffectorStopsAtOnce) {
-    Bones bones;
-    mmd::PMXNode* root = bones.add("root", {0, 0, 0});
-    mmd::PMXNode* mid = bones.add("mid", {0, 5, 0});
-    mmd::PMXNode* tip = bones.add("tip", {2, 9, 0});
-    BoneChain chain(BoneChain::kHead);
-    chain.addJoint(tip);
-    chain.addJoint(mid);
-    chain.addJoint(root);
-    chain.finishSetup();
+    Chain3 c(BoneChain::kHead, {0, 0, 0}, {0, 5, 0}, {2, 9, 0});
+    BoneChain& chain = c.chain;
     chain.solve(Vector3{2.00005f, 9.0f, 0.0f});
     EXPECT_EQ(chain.lastStepCount(), 0);
     chain.solve(Vector3{2.001f, 9.0f, 0.0f});
     EXPECT_GT(chain.lastStepCount(), 0);
 
     BoneChain single(BoneChain::kHead);
-    single.addJoint(tip);
+    single.addJoint(c.tip);
     single.finishSetup();
     single.solve(Vector3{5, 5, 5});
     EXPECT_EQ(single.lastStepCount(), 0) << "a chain of one joint cannot move";
 }
 
 TEST(BoneChainTest, HeadChainPreTurnsJointOneAboutY) {
-    Bones bones;
-    mmd::PMXNode* root = bones.add("上半身", {0, 10, 0});
-    mmd::PMXNode* mid = bones.add("上半身2", {0, 12, 0});
-    mmd::PMXNode* tip = bones.add("首", {0, 15, 0});
-    BoneChain chain(BoneChain::kHead);
-    chain.addJoint(tip);
-    chain.addJoint(mid);
-    chain.addJoint(root);
-    chain.finishSetup();
+    Chain3 c(BoneChain::kHead, {0, 10, 0}, {0, 12, 0}, {0, 15, 0});
+    BoneChain& chain = c.chain;
+    mmd::PMXNode* mid = c.mid;
     const float a = 0.8f;
     // A target straight above the upright chain is out of reach and needs no bend: only the pre-turn remains.
     chain.solve(Vector3{0, 30, 0}, a);
@@ -152,17 +112,8 @@ TEST(BoneChainTest, HeadChainPreTurnsJointOneAboutY) {
 }
 
 TEST(BoneChainTest, ArmChainStartsLoweredAndStillReaches) {
-    Bones bones;
-    mmd::PMXNode* shoulder = bones.add("右腕", {-1.5f, 14, 0});
-    mmd::PMXNode* elbow = bones.add("右ひじ", {-4, 14, 0});
-    mmd::PMXNode* wrist = bones.add("右手首", {-6.5f, 14, 0});
-    BoneChain chain(BoneChain::kRightArm);
-    chain.addJoint(wrist);
-    chain.addJoint(elbow);
-    chain.addJoint(shoulder);
-    chain.setTwist(nullptr);
-    chain.finishSetup();
-    EXPECT_EQ(chain.twist(), nullptr);
+    Chain3 c(BoneChain::kRightArm, {-1.5f, 14, 0}, {-4, 14, 0}, {-6.5f, 14, 0}, {"右腕", "右ひじ", "右手首"});
+    BoneChain& chain = c.chain;
     // The lowered start moves the wrist off its rest position, so even the rest position takes solving.
     chain.solve(Vector3{-6.5f, 14, 0});
     EXPECT_GT(chain.lastStepCount(), 0);
@@ -171,8 +122,8 @@ TEST(BoneChainTest, ArmChainStartsLoweredAndStillReaches) {
     chain.solve(target);
     EXPECT_LT(distance(chain.joints()[0]->pos, target), 0.01f);
     chain.apply();
-    bones.refresh();
-    EXPECT_LT(glm::length(bones.globalPosition(wrist) - bodymath::toGlm(target)), 0.01f);
+    c.bones.refresh();
+    EXPECT_LT(glm::length(c.bones.globalPosition(c.tip) - bodymath::toGlm(target)), 0.01f);
 }
 
 }  // namespace

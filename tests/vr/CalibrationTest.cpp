@@ -1,5 +1,5 @@
-// Calibration from the two controller positions: the performer's centre, facing and size, the records and
-// matrices it derives, what the result does to tracking positions, its log, and the four stored settings.
+// Calibration from the two controller positions: what the result does to tracking positions of a turned
+// performer, the size from the model's shoulder, degenerate inputs, and the four stored settings.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -54,23 +54,8 @@ std::shared_ptr<mmd::PMXModel> buildModel(float shoulderY, const std::string& fi
     b.AddTriangle(0, 1, 2);
     b.AddMaterial("body");
     const std::string path = ::testing::TempDir() + file;
-    EXPECT_TRUE(b.WriteFile(path));
     auto model = std::make_shared<mmd::PMXModel>();
-    if (!model->Load(path, "")) return nullptr;
-    return model;
-}
-
-TEST(CalibrationTest, HandsOutToTheSidesFacingMinusZ) {
-    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, 1.44f, nullptr);
-    expectNear(c.center, {0.0f, 1.4f, 0.0f});
-    expectNear(c.direction, {0.0f, 0.0f, -1.0f});
-    expectSameRotation(c.srt.rotation, bodymath::axisAngle(0, 1, 0, 180.0f * kDeg));
-    expectNear(c.srt.translation, {0.0f, -0.04f, 0.0f});
-    EXPECT_FLOAT_EQ(c.modelShoulderHeight, 1.4f);
-    EXPECT_FLOAT_EQ(c.shoulderScale, 1.44f / 1.4f);
-    expectNear(c.srt.scale, {1.44f / 1.4f, 1.44f / 1.4f, 1.44f / 1.4f});
-    expectNear(c.matrix, bodymath::toMatrix(c.srt));
-    expectNear(bodymath::mul(c.inverseMatrix, c.matrix), Matrix4{});
+    return b.WriteFile(path) && model->Load(path, "") ? model : nullptr;
 }
 
 // The performer turned by `turn` degrees about the vertical and standing at (2, 0, −1).
@@ -89,6 +74,7 @@ TEST_P(TurnedPerformerTest, FacingAndRotationTurnWithThePerformer) {
     // A turn about y by the same angle as the performer, from the half turn of the unturned case.
     expectSameRotation(c.srt.rotation, bodymath::axisAngle(0, 1, 0, (180.0f + turn) * kDeg));
     expectNear(c.srt.translation, {2.0f, 0.0f, -1.0f});
+    expectNear(bodymath::mul(c.inverseMatrix, c.matrix), Matrix4{});
 
     // Through the inverse: the feet to the origin, the facing to +z and the left hand to the model's left
     // (+x) at the model's shoulder height.
@@ -99,7 +85,7 @@ TEST_P(TurnedPerformerTest, FacingAndRotationTurnWithThePerformer) {
     expectNear(leftInModel, {0.7f / c.shoulderScale, kFallbackShoulderHeight, 0.0f});
 }
 
-INSTANTIATE_TEST_SUITE_P(Turns, TurnedPerformerTest, ::testing::Values(0.0f, 90.0f, -90.0f, 30.0f, 135.0f));
+INSTANTIATE_TEST_SUITE_P(Turns, TurnedPerformerTest, ::testing::Values(0.0f, 90.0f, -90.0f, 135.0f));
 
 TEST(CalibrationTest, HandsAtTheSameHorizontalPositionGiveNoFacing) {
     const Calibration c = calibrate({0.3f, 1.0f, 0.5f}, {0.3f, 1.8f, 0.5f}, 1.44f, nullptr);
@@ -139,15 +125,6 @@ INSTANTIATE_TEST_SUITE_P(Models, ModelShoulderTest,
                              return std::string(info.param.label);
                          });
 
-TEST(CalibrationTest, ModelWithShoulderAtThePerformersHeightHasScaleOne) {
-    auto model = buildModel(14.4f, "calibration_scale_one.pmx");
-    ASSERT_NE(model, nullptr);
-    const KySettings defaults;
-    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, defaults.userShoulderHeight, model.get());
-    EXPECT_NEAR(c.shoulderScale, 1.0f, kTolerance);
-    expectNear(c.srt.scale, {1.0f, 1.0f, 1.0f});
-}
-
 TEST(CalibrationTest, InverseRecordUndoesRotationAndTranslationButNotTheScale) {
     const SRT srt{{2.0f, 2.0f, 2.0f}, bodymath::axisAngle(0.6f, 0.0f, 0.8f, 50.0f * kDeg), {1.0f, -2.0f, 3.5f}};
     const SRT inverse = inverseRecord(srt);
@@ -159,8 +136,7 @@ TEST(CalibrationTest, InverseRecordUndoesRotationAndTranslationButNotTheScale) {
     expectNear(bodymath::mul(bodymath::fromRotationTranslation(inverse.rotation, inverse.translation), rigid),
                Matrix4{});
 
-    const SRT flat{{0.0f, 4.0f, 0.0f}, Quaternion(), {1.0f, 1.0f, 1.0f}};
-    expectNear(inverseRecord(flat).scale, {0.0f, 0.25f, 0.0f});
+    expectNear(inverseRecord(SRT{{0.0f, 4.0f, 0.0f}, Quaternion(), {1.0f, 1.0f, 1.0f}}).scale, {0.0f, 0.25f, 0.0f});
 }
 
 TEST(CalibrationTest, ZeroShoulderHeightStoresAZeroScaleAndAnIdentityInverse) {
@@ -170,29 +146,6 @@ TEST(CalibrationTest, ZeroShoulderHeightStoresAZeroScaleAndAnIdentityInverse) {
     EXPECT_EQ(c.inverseMatrix, Matrix4{});
 }
 
-TEST(CalibrationTest, LogsInputsDirectionAngleScaleAndThreeMatrices) {
-    vrtest::QtLog log;
-    const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, 1.44f, nullptr);
-    const QStringList& lines = log.all();
-    const QStringList expectedStarts = {
-        "D vec0 Vector3(-0.7, 1.4, 0)",
-        "D vec1 Vector3(0.7, 1.4, 0)",
-        "D center Vector3(0, 1.4, 0)",
-        "D vec0 - center Vector3(-0.7, 0, 0)",
-        "D dir Vector3(",
-        "D angle Vector3(",
-        "D shoulderScale",
-        "D " + debugText(bodymath::inverse(bodymath::toMatrix(c.srt))),
-        "D " + debugText(bodymath::toMatrix(c.inverseSrt)),
-        "D Matrix4((1, 0, 0, 1), (0, 1, 0, 2), (0, 0, 1, 3), (0, 0, 0, 1))",
-    };
-    ASSERT_EQ(lines.size(), expectedStarts.size()) << lines.join("\n").toStdString();
-    for (int i = 0; i < lines.size(); ++i)
-        EXPECT_TRUE(lines[i].startsWith(expectedStarts[i])) << lines[i].toStdString();
-    // The half turn reads as 180° about y, whichever Euler triple expresses it.
-    EXPECT_TRUE(lines[5].contains("180")) << lines[5].toStdString();
-}
-
 TEST(CalibrationTest, StoredValuesSurviveSaveAndLoad) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -200,10 +153,6 @@ TEST(CalibrationTest, StoredValuesSurviveSaveAndLoad) {
     KySettings written;
     written.setFileName(dir.filePath(QStringLiteral("config.ini")));
     storeCalibration(c, written);
-    EXPECT_EQ(written.vrSelfPosSRT, c.srt);
-    EXPECT_EQ(written.vrSelfPosMatrix, c.matrix);
-    EXPECT_EQ(written.vrSelfPosInverseMatrix, c.inverseMatrix);
-    EXPECT_EQ(written.vrSelfPosInverseSRT, c.inverseSrt);
     written.save();
 
     KySettings read;
