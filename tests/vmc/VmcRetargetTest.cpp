@@ -98,25 +98,6 @@ protected:
     std::unique_ptr<vmc::VmcCharacter> m_character;
 };
 
-TEST_F(VmcReceiveTest, RaisedLeftUpperArmLiftsTheArmAndAOpensTheMouth) {
-    // Unity: the left arm points along -x in the T-pose; a quarter turn about -z lifts it to +y.
-    sendLoBundle(m_receiver.port(), {{"LeftUpperArm", {0.0f, 0.0f, -kS45, kS45}}, {"Chest", {0, 0, 0, 1}}},
-                 {{"A", 1.0f}});
-    const std::int64_t stamp = waitForFrame(m_receiver);
-    runFrame(*m_model, *m_character, stamp, &m_receiver);
-
-    EXPECT_LT(degreesBetween(boneDirection(*m_model, "左腕", "左ひじ"), glm::vec3(0, 1, 0)), 1.0f);
-    EXPECT_LT(degreesBetween(boneDirection(*m_model, "左ひじ", "左手首"), glm::vec3(0, 1, 0)), 1.0f);
-    const int mouth = m_model->GetMorphManager()->FindMorphIndex("あ");
-    ASSERT_GE(mouth, 0);
-    EXPECT_FLOAT_EQ(m_model->GetMorphManager()->GetMorph(static_cast<size_t>(mouth))->GetWeight(), 1.0f);
-
-    // The fixture has no 上半身2: the Chest that drives it is reported once, however often it arrives.
-    sendLoBundle(m_receiver.port(), {{"Chest", {0, 0, 0, 1}}});
-    runFrame(*m_model, *m_character, waitForFrame(m_receiver, stamp), &m_receiver);
-    EXPECT_EQ(m_settings.messageText.count(QStringLiteral("上半身2")), 1) << m_settings.messageText.toStdString();
-}
-
 TEST_F(VmcReceiveTest, SendersTPoseGivesHorizontalArmsOnAnAPoseModel) {
     runFrame(*m_model, *m_character, vmc::steadyMs(), &m_receiver);
     ASSERT_LT(boneDirection(*m_model, "左腕", "左ひじ").y, -0.3f) << "the fixture should rest in an A-pose";
@@ -139,16 +120,21 @@ TEST_F(VmcReceiveTest, SendersTPoseGivesHorizontalArmsOnAnAPoseModel) {
     }
 }
 
-TEST_F(VmcReceiveTest, SilentSenderReleasesTheModelToIdleWithinASecond) {
-    sendLoBundle(m_receiver.port(), {{"LeftUpperArm", {0.0f, 0.0f, -kS45, kS45}}}, {{"A", 1.0f}});
+TEST_F(VmcReceiveTest, RaisedArmAndOpenMouthHoldThenReleaseToIdleWhenTheSenderFallsSilent) {
+    // Unity: the left arm points along -x in the T-pose; a quarter turn about -z lifts it to +y.
+    sendLoBundle(m_receiver.port(), {{"LeftUpperArm", {0.0f, 0.0f, -kS45, kS45}}, {"Chest", {0, 0, 0, 1}}},
+                 {{"A", 1.0f}});
     mmd::MMDMorph* mouth =
         m_model->GetMorphManager()->GetMorph(static_cast<size_t>(m_model->GetMorphManager()->FindMorphIndex("あ")));
     const std::int64_t stamp = waitForFrame(m_receiver);
     runFrame(*m_model, *m_character, stamp, &m_receiver);
     runFrame(*m_model, *m_character, stamp + 900, &m_receiver);
     EXPECT_EQ(m_character->weight(), 1.0f);
-    EXPECT_GT(boneDirection(*m_model, "左腕", "左ひじ").y, 0.99f);
+    EXPECT_LT(degreesBetween(boneDirection(*m_model, "左腕", "左ひじ"), glm::vec3(0, 1, 0)), 1.0f);
+    EXPECT_LT(degreesBetween(boneDirection(*m_model, "左ひじ", "左手首"), glm::vec3(0, 1, 0)), 1.0f);
     EXPECT_EQ(mouth->GetWeight(), 1.0f);
+    // The fixture has no 上半身2: the Chest that drives it is reported once, however many frames read it.
+    EXPECT_EQ(m_settings.messageText.count(QStringLiteral("上半身2")), 1) << m_settings.messageText.toStdString();
 
     runFrame(*m_model, *m_character, stamp + 1500, &m_receiver);
     const float easing = m_character->weight();

@@ -1,13 +1,11 @@
 // Calibration from the two controller positions: what the result does to tracking positions of a turned
-// performer, the size from the model's shoulder, degenerate inputs, and the four stored settings.
+// performer, the size from the model's shoulder, the inverse record and degenerate inputs.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <cmath>
 #include <memory>
 #include <string>
 
-#include "app/base/KySettings.h"
 #include "mmd/PMXModel.h"
 #include "support/ModelBuilder.h"
 #include "vr/BodyMath.h"
@@ -144,27 +142,6 @@ TEST(CalibrationTest, ZeroShoulderHeightStoresAZeroScaleAndAnIdentityInverse) {
     EXPECT_EQ(c.srt.scale, (Vector3{0.0f, 0.0f, 0.0f}));
     EXPECT_EQ(c.inverseSrt.scale, (Vector3{0.0f, 0.0f, 0.0f}));
     EXPECT_EQ(c.inverseMatrix, Matrix4{});
-}
-
-TEST(CalibrationTest, StoredValuesSurviveSaveAndLoad) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const Calibration c = calibrate({0.1f, 1.3f, 0.7f}, {0.9f, 1.5f, -0.4f}, 1.5f, nullptr);
-    KySettings written;
-    written.setFileName(dir.filePath(QStringLiteral("config.ini")));
-    storeCalibration(c, written);
-    written.save();
-
-    KySettings read;
-    read.setFileName(written.fileName());
-    read.load();
-    EXPECT_EQ(read.vrSelfPosSRT, c.srt);
-    EXPECT_EQ(read.vrSelfPosMatrix, c.matrix);
-    EXPECT_EQ(read.vrSelfPosInverseMatrix, c.inverseMatrix);
-    EXPECT_EQ(read.vrSelfPosInverseSRT, c.inverseSrt);
-    // Calibration leaves the other two matrices alone.
-    EXPECT_EQ(read.vrScalingMatrix, Matrix4{});
-    EXPECT_EQ(read.vrOffsetMatrix, Matrix4{});
 }
 
 }  // namespace

@@ -288,15 +288,6 @@ TEST_P(TriggerTest, ClosesTheHandAlongTheInSineCurve) {
 
 INSTANTIATE_TEST_SUITE_P(Travel, TriggerTest, ::testing::Values(0.0f, 0.5f, 1.0f));
 
-TEST_F(HandPoseRigTest, TriggerWithoutAFistPoseIsIgnored) {
-    writeAllPoses();
-    ASSERT_TRUE(QFile::remove(QDir(folder()).filePath("handRock_R.vpd")));
-    rig.loadAll(folder());
-    rig.onTrigger(HandPoseRig::kRight, 0.8f);
-    rig.apply();
-    EXPECT_EQ(animRotate(finger(kRightFingers[0])), Quaternion());
-}
-
 // ---- Button animations ----
 
 TEST_F(HandPoseRigTest, ReleasingASecondButtonReturnsToTheFirstPoseStillHeld) {

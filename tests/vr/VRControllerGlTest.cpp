@@ -96,9 +96,6 @@ TEST_F(VRControllerGlTest, ButtonEdgesEmitTheirSignalsAndInfoLines) {
     EXPECT_EQ(menuReleased.count(), 1);
     EXPECT_TRUE(c->menuHoldL.state() == QAbstractAnimation::Stopped);
     EXPECT_EQ(wrongSide.count(), 0);
-    EXPECT_TRUE(log.has("I m_actionGripL false"));
-    EXPECT_TRUE(log.has("I m_actionPadL true"));
-    EXPECT_TRUE(log.has("I m_actionMenuL false"));
 }
 
 TEST_F(VRControllerGlTest, TriggersEmitOnlyOnChangeAndPadsStoreWhileTouched) {
@@ -142,9 +139,6 @@ TEST_F(VRControllerGlTest, HandsFollowTheirControllersWithModelAndMarker) {
         EXPECT_EQ(hand.deviceIndex, i == 0 ? kLeftHandSlot : kRightHandSlot);
         EXPECT_FLOAT_EQ(hand.pose.m[12], i == 0 ? -0.2f : 0.2f);
         ASSERT_TRUE(hand.marker);
-        EXPECT_FLOAT_EQ(hand.markerOffset.m[12], i == 0 ? -0.03f : 0.03f);
-        EXPECT_FLOAT_EQ(hand.markerOffset.m[13], 0.02f);
-        EXPECT_FLOAT_EQ(hand.markerOffset.m[14], 0.15f);
         ASSERT_NE(hand.model, nullptr);
     }
     // Both hands show the one cached controller model.

@@ -175,7 +175,6 @@ public:
         setGlFunctions(nullptr);
         m_context.doneCurrent();
     }
-    QOpenGLFunctions_4_1_Core& gl() { return m_gl; }
 
 private:
     QOffscreenSurface m_surface;
