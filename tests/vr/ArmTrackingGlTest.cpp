@@ -1,12 +1,14 @@
 // Arms from the VR controllers: a calibrated performer holds the controllers in front of them and the model's
 // wrists land on the targets, the elbows stay on their own side, and a circular hand path is followed smoothly;
-// with and without "上半身2" and twist bones. The controllers come from the simulated headset; their poses are
-// then set per frame as the runtime would report them.
+// with and without "上半身2" and twist bones; a grip closes its own hand. The controllers come from the simulated
+// headset; their poses are then set per frame as the runtime would report them.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <cmath>
 #include <glm/gtc/quaternion.hpp>
 #include <glm/matrix.hpp>
@@ -17,8 +19,10 @@
 #include "app/base/KySettings.h"
 #include "mmd/MMDNode.h"
 #include "mmd/PMXModel.h"
+#include "mmd/VMDNodeController.h"
 #include "support/CountingMalloc.h"
 #include "support/ModelBuilder.h"
+#include "support/VpdWriter.h"
 #include "vr/BodyMath.h"
 #include "vr/ExtarnalController.h"
 #include "vr/VRController.h"
@@ -52,7 +56,8 @@ std::shared_ptr<mmd::PMXModel> buildBody(const Body& body) {
         const int arm = b.AddBone(s + "腕", {1.5f * side, 14.2f, 0}, shoulder);
         const int elbow = b.AddBone(s + "ひじ", {3.5f * side, 12.2f, 0}, arm);
         const int forearm = body.twist ? b.AddBone(s + "手捩", {4.5f * side, 11.2f, 0}, elbow) : elbow;
-        b.AddBone(s + "手首", {5.5f * side, 10.2f, 0}, forearm);
+        const int wrist = b.AddBone(s + "手首", {5.5f * side, 10.2f, 0}, forearm);
+        b.AddBone(s + "人指１", {6.0f * side, 10.0f, 0}, wrist);
     }
     b.AddVertex({0, 16, 0}, head);
     b.AddVertex({1, 16, 0}, head);
@@ -86,6 +91,11 @@ Matrix4 poseAt(const glm::vec3& p) {
     return m;
 }
 
+// The index finger's rotation in each hand's pose files: rest and fist turn about different axes per hand.
+glm::quat fingerPose(bool fist, bool left) {
+    return glm::angleAxis(glm::radians(fist ? 80.0f : 10.0f), glm::normalize(glm::vec3(1, left ? -0.3f : 0.3f, 0)));
+}
+
 glm::vec3 position(const mmd::MMDNode* node) { return glm::vec3(node->GetGlobalTransform()[3]); }
 
 class ArmTrackingGlTest : public ::testing::TestWithParam<Body> {
@@ -94,6 +104,15 @@ protected:
         if (!m_gl.create()) GTEST_SKIP() << "no OpenGL 4.1 core context";
         setKySettings(&m_settings);
         calibrate(m_settings);
+        for (const bool left : {false, true}) {
+            for (const bool fist : {false, true}) {
+                mnx::test::VpdWriter pose;
+                pose.AddBone(left ? "左人指１" : "右人指１", glm::vec3(0), fingerPose(fist, left));
+                const QString name = QString(fist ? "handRock_" : "handDefault_") + (left ? "L" : "R");
+                ASSERT_TRUE(pose.Save(QDir(m_poses.path()).filePath(name + ".vpd").toStdString()));
+            }
+        }
+        m_settings.poseSet = m_poses.path();
         m_scope = std::make_unique<vrtest::SimulatedScope>(m_files.write(
             vrtest::session({vrtest::device("HMD", "H"), vrtest::device("Controller", "CR", R"("hand": "right")"),
                              vrtest::device("Controller", "CL", R"("hand": "left")"),
@@ -135,6 +154,7 @@ protected:
 
     vrtest::GlScope m_gl;
     vrtest::SessionFiles m_files;
+    QTemporaryDir m_poses;
     KySettings m_settings;
     std::unique_ptr<vrtest::SimulatedScope> m_scope;
     std::shared_ptr<mmd::PMXModel> m_model;
@@ -218,6 +238,23 @@ TEST_P(ArmTrackingGlTest, TrackerSlotsFollowTheSerialsAsTheyAreEdited) {
     EXPECT_EQ(slot(4), nullptr) << "a serial that matches no device leaves its slot empty";
     EXPECT_EQ(slot(1), nullptr);
     destroyDeviceContainer();
+}
+
+TEST_P(ArmTrackingGlTest, GripClosesItsOwnHand) {
+    if (!GetParam().twist || !GetParam().upper2) GTEST_SKIP() << "one body is enough";
+    const glm::vec3 left(-0.3f, 1.2f, -0.3f), right(0.3f, 1.2f, -0.3f);
+    frame(left, right);
+    emit vrController()->capGripL_Pressed();
+    QElapsedTimer eased;  // the hand eases into the pose on the event loop's clock
+    eased.start();
+    while (eased.elapsed() < 700) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    frame(left, right);
+    const auto degreesFrom = [](const mmd::MMDNode* n, const glm::quat& file) {
+        const float d = std::fabs(glm::dot(n->GetAnimationRotate(), mmd::ToRuntimeRotation(file)));
+        return glm::degrees(2.0f * std::acos(std::min(1.0f, d)));
+    };
+    EXPECT_LT(degreesFrom(node("左人指１"), fingerPose(true, true)), 0.5f) << "the left hand makes its fist";
+    EXPECT_LT(degreesFrom(node("右人指１"), fingerPose(false, false)), 0.5f) << "the right hand stays at rest";
 }
 
 TEST_P(ArmTrackingGlTest, ArmFrameAllocatesNothing) {
