@@ -350,21 +350,6 @@ TEST_F(HandPoseRigTest, InterruptedAnimationsStartFromTheCurrentWeight) {
     expectHandAt(HandPoseRig::kRight, 50);
 }
 
-TEST_F(HandPoseRigTest, AButtonOnOneHandLeavesTheOtherHandsAnimationAlone) {
-    loadAllPoses();
-    rig.apply();
-    rig.press(2, HandPoseRig::kLeft);
-    frameAt(HandPoseRig::kLeft, 0.4);
-    const ControlNode* left = finger(kLeftFingers[0]);
-    const Quaternion leftSnapshot = left->snapshot;
-    rig.press(2, HandPoseRig::kRight);
-    EXPECT_EQ(left->snapshot, leftSnapshot);
-    EXPECT_EQ(rig.handAnimL.state(), QAbstractAnimation::Running);
-    frameAt(HandPoseRig::kLeft, 1.0);
-    expectHandAt(HandPoseRig::kLeft, -20);
-    EXPECT_EQ(rig.pose(2, HandPoseRig::kRight).weight, 0.0f) << "the left hand's value went to the left pose only";
-}
-
 #if MNX_COUNT_MALLOC
 TEST_F(HandPoseRigTest, FrameAllocatesNothing) {
     loadAllPoses();
