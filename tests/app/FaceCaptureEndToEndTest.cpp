@@ -1,24 +1,22 @@
 // Face capture through the whole app in one process: a scripted phone on the loopback interface streams packets
 // at 60 Hz, the orchestrator's worker parses them and the main window's next frames show the result on the
-// bundled sample character.
+// bundled sample character. Packet-to-frame latency is measured by the face latency benchmark.
 #include <gtest/gtest.h>
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QTest>
 #include <QTemporaryDir>
-#include <algorithm>
+#include <QTest>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include "ScriptedPhone.h"
 #include "AppTestSupport.h"
+#include "ScriptedPhone.h"
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/KySettings.h"
@@ -75,16 +73,38 @@ protected:
             const std::string pitch = (n++ % 2) != 0 ? "0.1" : "0";
             const std::string head = "=head#" + pitch + (face == Face::HeadTurned ? ",30,0,0,0,0" : ",0,0,0,0,0");
             if (!m_phone.send(ScriptedPhone::packet({"jawOpen-" + std::to_string(jaw), head}))) break;
-            ++m_sent;
             next += 16667us;
             std::this_thread::sleep_until(next);
         }
     }
 
-    // Lets the app run its frames for `ms` milliseconds.
-    void run(int ms) { QTest::qWait(ms); }
-
-    QImage frame() { return m_window->grabFramebuffer(); }
+    // Switches the phone to `face` and waits, however slowly the machine runs, until the receiver has parsed it.
+    // The very next frame must use that packet or a newer one, never hold it back; then the app draws at least
+    // 40 frames and 1 s, so the character's smoothing settles, and the last frame is returned.
+    QImage show(Face face, const std::function<bool(const FaceFrame&)>& parsed) {
+        m_face = face;
+        iFacialMoCap* receiver = kySolution()->receiver();
+        QElapsedTimer waited;
+        waited.start();
+        while (!parsed(receiver->LatestFrame())) {
+            if (waited.elapsed() > 30000) {
+                ADD_FAILURE() << "the receiver never parsed the new face";
+                return QImage();
+            }
+            QTest::qWait(10);
+        }
+        const qint64 stamp = receiver->LatestFrame().timestamp;
+        m_window->grabFramebuffer();
+        EXPECT_GE(m_controller->stampBegin(), stamp) << "a frame used an older packet than the newest";
+        QElapsedTimer settle;
+        settle.start();
+        const uint64_t start = m_window->frameCount();
+        while (m_window->frameCount() - start < 40 || settle.elapsed() < 1000) {
+            m_window->grabFramebuffer();
+            QCoreApplication::processEvents();
+        }
+        return m_window->grabFramebuffer();
+    }
 
     static int differingPixels(const QImage& a, const QImage& b, const QRect& area) {
         int n = 0;
@@ -106,18 +126,15 @@ protected:
     std::thread m_sender;
     std::atomic<bool> m_running{true};
     std::atomic<Face> m_face{Face::Neutral};
-    std::atomic<int> m_sent{0};
 };
 
 TEST_F(FaceCaptureEndToEndTest, MouthAndHeadFollowThePhone) {
-    run(1500);
-    const QImage neutral = frame();
-    m_face = Face::MouthOpen;
-    run(1000);
-    const QImage open = frame();
-    m_face = Face::HeadTurned;
-    run(1500);
-    const QImage turned = frame();
+    iFacialMoCap* receiver = kySolution()->receiver();
+    const int jaw = receiver->IndexOf(QStringLiteral("jawOpen"));
+    const QImage neutral = show(Face::Neutral, [](const FaceFrame& f) { return f.timestamp != 0; });
+    const QImage open = show(Face::MouthOpen, [jaw](const FaceFrame& f) { return f.values[jaw] > 0.99f; });
+    const QImage turned = show(Face::HeadTurned, [](const FaceFrame& f) { return std::fabs(f.headAngles.y) > 0.3f; });
+    ASSERT_FALSE(neutral.isNull() || open.isNull() || turned.isNull());
     neutral.save(QStringLiteral(MNX_TEST_OUTPUT_DIR "/face_neutral.png"));
     open.save(QStringLiteral(MNX_TEST_OUTPUT_DIR "/face_mouth_open.png"));
     turned.save(QStringLiteral(MNX_TEST_OUTPUT_DIR "/face_head_turned.png"));
@@ -127,40 +144,6 @@ TEST_F(FaceCaptureEndToEndTest, MouthAndHeadFollowThePhone) {
     EXPECT_GT(differingPixels(neutral, open, mouth), 40) << "the open mouth shows";
     const QRect head(neutral.width() / 4, 0, neutral.width() / 2, neutral.height());
     EXPECT_GT(differingPixels(open, turned, head), 400) << "the turned head shows";
-}
-
-// From a packet's parse to the start of the frame that uses it, measured over 600 packets. Reported, not
-// asserted on: the machine's speed is not the app's behaviour. What is asserted is that the controller always
-// uses the newest packet there is and never holds one back for a later frame.
-TEST_F(FaceCaptureEndToEndTest, EveryFrameUsesTheNewestPacket) {
-    run(500);
-    std::vector<double> latencies;
-    qint64 seen = m_controller->stampBegin();
-    const int start = m_sent;
-    QElapsedTimer guard;
-    guard.start();
-    while (m_sent - start < 600 && guard.elapsed() < 30000) {
-        const uint64_t frames = m_window->frameCount();
-        m_window->grabFramebuffer();
-        ASSERT_GT(m_window->frameCount(), frames);
-        const qint64 stamp = m_controller->stampBegin();
-        if (stamp != seen) {
-            // The stamp is the parse time in milliseconds since the epoch; the frame has just been drawn.
-            latencies.push_back(static_cast<double>(QDateTime::currentMSecsSinceEpoch() - stamp));
-            seen = stamp;
-        }
-        const qint64 newest = kySolution()->receiver()->LatestFrame().timestamp;
-        EXPECT_LE(newest - stamp, 1000) << "a frame used a packet far older than the newest";
-        QCoreApplication::processEvents();
-    }
-    ASSERT_GT(latencies.size(), 10u);
-    std::sort(latencies.begin(), latencies.end());
-    const double median = latencies[latencies.size() / 2];
-    const double p99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
-    std::printf("packet-to-frame latency over %zu frames: median %.1f ms, p99 %.1f ms\n", latencies.size(), median,
-                p99);
-    RecordProperty("latency_median_ms", std::to_string(median));
-    RecordProperty("latency_p99_ms", std::to_string(p99));
 }
 
 }  // namespace

@@ -13,10 +13,9 @@
 #include <QThread>
 #include <csignal>
 #include <functional>
+#include <utility>
 
 #include "support/ModelBuilder.h"
-#include "support/VmdWriter.h"
-#include "support/VpdWriter.h"
 
 namespace {
 
@@ -170,47 +169,17 @@ TEST_F(SceneLoadingTest, CorruptModelLeavesTheAppRunningWithoutACharacter) {
     EXPECT_FALSE(logged("setup [OK]."));
 }
 
-TEST_F(SceneLoadingTest, MissingPoseSetPlaysTheDefaultIdleMotion) {
+// A missing pose set plays the default idle loop (7 s, 210 frames); the other bundled set is 240 frames long.
+class PoseSetTest : public SceneLoadingTest, public testing::WithParamInterface<std::pair<const char*, int>> {};
+
+TEST_P(PoseSetTest, StoredPoseSetPicksTheIdleMotion) {
     writeBox(resource("model/a_box/box.pmx"));
-    writeConfig("[Model]\nbox\\PoseSet=nowhere\n");
+    writeConfig(QStringLiteral("[Model]\nbox\\PoseSet=%1\n").arg(GetParam().first));
     ASSERT_EQ(run(2.0), 0);
-    // The default idle loop is 7 s long (210 frames); the other bundled set is 240.
-    EXPECT_TRUE(logged("GetMaxKeyTime: 210")) << m_log.toStdString();
+    EXPECT_TRUE(logged(QStringLiteral("GetMaxKeyTime: %1").arg(GetParam().second))) << m_log.toStdString();
 }
 
-TEST_F(SceneLoadingTest, OtherPoseSetPlaysItsOwnIdleMotion) {
-    writeBox(resource("model/a_box/box.pmx"));
-    writeConfig("[Model]\nbox\\PoseSet=relaxed\n");
-    ASSERT_EQ(run(2.0), 0);
-    EXPECT_TRUE(logged("GetMaxKeyTime: 240")) << m_log.toStdString();
-}
-
-TEST_F(SceneLoadingTest, AccessoryPoseWinsOverItsMotionAndOnlyThreeLoad) {
-    writeBox(resource("model/a_box/box.pmx"));
-    for (const char* name : {"a1", "a2", "a3", "a4"})
-        writeBox(resource(QStringLiteral("accessory/%1/%1.pmx").arg(name)));
-    // a1 has both a pose and a motion; a2 a motion only; a3 neither.
-    mnx::test::VpdWriter pose;
-    pose.AddBone("センター", {0, 1, 0}, glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
-    ASSERT_TRUE(pose.Save(resource("accessory/a1/a1.vpd").toStdString()));
-    mnx::test::VmdWriter motion;
-    mnx::test::VmdBoneKey key;
-    key.name = "センター";
-    key.interpolation = mnx::test::VmdWriter::Linear();
-    motion.AddBoneKey(key);
-    key.frame = 30;
-    motion.AddBoneKey(key);
-    ASSERT_TRUE(motion.Save(resource("accessory/a1/a1.vmd").toStdString()));
-    ASSERT_TRUE(motion.Save(resource("accessory/a2/a2.vmd").toStdString()));
-    ASSERT_EQ(run(2.0), 0);
-    // Directory order decides which three load; each loaded one reports its motion unless a pose took over.
-    EXPECT_EQ(m_log.count("loaded. " + resource("accessory/")), 3) << m_log.toStdString();
-    EXPECT_FALSE(logged("vmdFileName " + resource("accessory/a1/a1.vmd"))) << m_log.toStdString();
-    for (const char* name : {"a2", "a3", "a4"}) {
-        if (logged("loaded. " + resource(QStringLiteral("accessory/%1/%1.pmx").arg(name)))) {
-            EXPECT_TRUE(logged("vmdFileName " + resource(QStringLiteral("accessory/%1/%1.vmd").arg(name)))) << name;
-        }
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Sets, PoseSetTest,
+                         testing::Values(std::make_pair("nowhere", 210), std::make_pair("relaxed", 240)));
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The phone's TCP stream cut into packets however the network groups its bytes into reads.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -78,22 +77,6 @@ TEST(PacketFramerBound, EndlessLineKeepsMemoryBoundedAndTheStreamRecovers) {
     }
     // The packet whose start was lost is dropped; the next one is whole.
     EXPECT_EQ(feed(framer, {"tail of the line|" + kTrailer, kB}), (std::vector<std::string>{"", kB}));
-}
-
-TEST(PacketFramerBound, RandomBytesThenGoodPacketsRecover) {
-    PacketFramer framer;
-    std::mt19937 random(7);
-    std::string noise(300000, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
-    for (size_t at = 0; at < noise.size(); at += 1 + random() % 9000) {
-        const std::string read = noise.substr(at, 1 + random() % 9000);
-        framer.append(read.data(), read.size());
-        const char* data = nullptr;
-        std::size_t size = 0;
-        framer.takeNewest(&data, &size);
-        ASSERT_LE(framer.pending(), PacketFramer::kMaxPending);
-    }
-    EXPECT_EQ(feed(framer, {kTrailer + kA, kB}).back(), kB);
 }
 
 }  // namespace
