@@ -1,11 +1,9 @@
-// The main window in process: keyboard actions and their clamps, the orchestrator's shortcuts, the model list,
-// what a close stores and the slots named across layers.
+// The main window in process: keyboard actions and their clamps, the orchestrator's shortcuts, what a close
+// stores and the slots named across layers.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,26 +89,6 @@ TEST_F(MainWidgetTest, FunctionKeysReachTheOrchestrator) {
     EXPECT_TRUE(captured.first().first().toBool());
     press(QKeySequence(Qt::Key_F5));
     EXPECT_FALSE(captured.last().first().toBool());
-}
-
-TEST_F(MainWidgetTest, ModelListHoldsAtMostEightAndDropsAnUnlistedName) {
-    for (int i = 0; i < 9; ++i) {
-        const QString folder = m_dir.filePath(QStringLiteral("resource/model/m%1").arg(i));
-        QDir().mkpath(folder);
-        QFile(folder + "/model.pmx").open(QIODevice::WriteOnly);
-        QFile(folder + "/model.PMX.txt").open(QIODevice::WriteOnly);
-    }
-    QFile(m_dir.filePath("resource/model/m0/upper.PMX")).open(QIODevice::WriteOnly);
-    // The renderer published its own resource folder when it started; point the list at the test's.
-    m_settings->resourceDir = m_dir.filePath("resource");
-    m_settings->pmxName = m_dir.filePath("resource/model/m3/model.pmx");
-    MainWidget::refreshModelList();
-    EXPECT_EQ(m_settings->modelPaths.size(), 8);
-    for (const QString& path : m_settings->modelPaths) EXPECT_TRUE(path.endsWith("/model.pmx")) << path.toStdString();
-    EXPECT_TRUE(m_settings->modelPaths.contains(m_settings->pmxName) || m_settings->pmxName.isEmpty());
-    m_settings->pmxName = QStringLiteral("/nowhere/x.pmx");
-    MainWidget::refreshModelList();
-    EXPECT_TRUE(m_settings->pmxName.isEmpty());
 }
 
 TEST_F(MainWidgetTest, CloseStoresBothWindowPositions) {

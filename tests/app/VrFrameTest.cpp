@@ -1,21 +1,12 @@
 // The main window with VR through the system's OpenXR loader and the simulated headset (XR_RUNTIME_JSON in the
-// test's environment): both eyes are rendered each frame and submitted side by side, the runtime's exit request
-// saves the settings and ends the event loop, and without a runtime or a headset the app runs on without VR.
+// test's environment): both eyes are rendered each frame and submitted side by side.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_4_1_Core>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 #include "../vr/VrTestSupport.h"
@@ -39,36 +30,16 @@ protected:
         if (m_window) m_window->cleanup();
         m_window.reset();
         shutdownVR();
-        qunsetenv("MNX_SIMXR_SESSION");
         setKySettings(nullptr);
     }
 
-    // Plays `session` on the simulated headset (the shipped one when empty), connects and opens the main window
-    // with the sample. With `frozen` the session clock stays at 0 until the test moves it, however long the
-    // window takes.
-    bool start(const QString& session = QString(), bool frozen = false) {
-        if (!session.isEmpty()) qputenv("MNX_SIMXR_SESSION", session.toLocal8Bit());
+    // Plays the shipped session on the simulated headset, connects and opens the main window with the sample.
+    bool start() {
         m_vrUp = initVR();
-        if (frozen) vrtest::SimXr::setSessionTime(0.0);
         m_window = openMainWindow();
         if (!m_window || m_window->renderer() == nullptr) return false;
         m_window->loadScene();
         return true;
-    }
-
-    // A copy of the shipped session with an exit request at `seconds`.
-    QString sessionWithExit(double seconds) {
-        QFile shipped(QStringLiteral(MNX_SOURCE_DIR "/resources/VR/simulated_session.json"));
-        EXPECT_TRUE(shipped.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(shipped.readAll()).object();
-        QJsonArray timeline = root.value("timeline").toArray();
-        timeline.append(QJsonObject{{"t", seconds}, {"event", "exit"}});
-        root.insert("timeline", timeline);
-        const QString path = m_dir.filePath("exit_session.json");
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(root).toJson());
-        return path;
     }
 
     // The latest image submitted for an eye, read back from the runtime's swapchain, top row first.
@@ -143,48 +114,5 @@ TEST_F(VrFrameTest, BothEyesAreRenderedAndSubmittedEveryFrame) {
     EXPECT_GT(drawnShare(right), 0.5);
     EXPECT_NE(left, right);
 }
-
-TEST_F(VrFrameTest, RuntimeExitRequestSavesTheSettingsAndEndsTheLoop) {
-    m_settings->camAddress = QStringLiteral("10.1.2.3");
-    ASSERT_TRUE(start(sessionWithExit(1.0), true)) << "no OpenGL 4.1 core context";
-    ASSERT_TRUE(m_vrUp);
-    ASSERT_FALSE(QFile::exists(m_dir.filePath("config.ini")));
-    // The loop the exit ends; the guard ends it otherwise, and then the test fails.
-    bool guardFired = false;
-    // Once the loop runs, let session time pass the exit request.
-    QTimer::singleShot(100, [] { vrtest::SimXr::setSessionTime(2.0); });
-    QTimer::singleShot(15000, [&] {
-        guardFired = true;
-        QCoreApplication::exit(3);
-    });
-    const int code = QCoreApplication::exec();
-    EXPECT_FALSE(guardFired);
-    EXPECT_EQ(code, 0);
-    QSettings ini(m_dir.filePath("config.ini"), QSettings::IniFormat);
-    EXPECT_EQ(ini.value("Global/CamAddress").toString(), QStringLiteral("10.1.2.3"));
-}
-
-// No runtime (the manifest XR_RUNTIME_JSON names is gone) or no headset (the session has none): the reason is
-// logged as critical and the desktop view runs on.
-class VrFrameFailureTest : public VrFrameTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(VrFrameFailureTest, AppRunsWithoutVr) {
-    const QByteArray runtime = qgetenv("XR_RUNTIME_JSON");
-    const QString missing = m_dir.filePath("absent.json");
-    qputenv(GetParam(), missing.toLocal8Bit());
-    vrtest::QtLog log;
-    const bool opened = start();
-    qputenv("XR_RUNTIME_JSON", runtime);
-    ASSERT_TRUE(opened) << "no OpenGL 4.1 core context";
-    EXPECT_FALSE(m_vrUp);
-    EXPECT_EQ(vrSystem(), nullptr);
-    EXPECT_TRUE(log.all().filter(QStringLiteral("C No ")).size() == 1) << log.all().join('\n').toStdString();
-    const uint64_t frames = m_window->frameCount();
-    QTest::qWait(300);
-    EXPECT_GT(m_window->frameCount(), frames) << "the desktop view keeps running";
-}
-
-INSTANTIATE_TEST_SUITE_P(NoRuntimeOrNoHeadset, VrFrameFailureTest,
-                         ::testing::Values("XR_RUNTIME_JSON", "MNX_SIMXR_SESSION"));
 
 }  // namespace

