@@ -109,7 +109,9 @@ TEST_P(SceneCaseTest, LogsTheModelAndMotionItChose) {
     writeConfig(QString::fromUtf8(c.config).replace("%1", root));
     ASSERT_EQ(run(QString::fromUtf8(c.awaited)), 0) << m_log.toStdString();
     EXPECT_TRUE(logged(QString::fromUtf8(c.expected).replace("%1", root))) << m_log.toStdString();
-    if (c.corrupt) EXPECT_FALSE(logged("setup [OK]."));
+    if (c.corrupt) {
+        EXPECT_FALSE(logged("setup [OK]."));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
