@@ -4,99 +4,65 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <functional>
-#include <memory>
 
 #include "app/FramelessGLWidget.h"
-#include "app/base/DpiScale.h"
 #include "ui/FramelessBlurWidget.h"
 
 namespace {
 
 // One window of either kind, reached through the same calls.
-struct Frameless {
-    std::unique_ptr<QWidget> window;
-    std::function<FramelessHitArea::HitArea(const QPoint&)> hitTest;
-    std::function<void(QWidget*)> setTitleBar;
-    std::function<void(QWidget*)> addIgnoreWidget;
-    std::function<void()> showFullScreen;
-    int border;
+template <typename Window>
+class FramelessWindowTest : public testing::Test {
+protected:
+    FramelessWindowTest() { window.setWindowOpacity(1.0); }
+    Window window;
 };
 
-enum class Kind { GLWindow, BlurWindow };
+using Windows = testing::Types<FramelessGLWidget, FramelessBlurWidget>;
+TYPED_TEST_SUITE(FramelessWindowTest, Windows);
 
-Frameless make(Kind kind) {
-    Frameless f;
-    if (kind == Kind::GLWindow) {
-        auto* w = new FramelessGLWidget;
-        f.window.reset(w);
-        f.hitTest = [w](const QPoint& p) { return w->hitTest(p); };
-        f.setTitleBar = [w](QWidget* bar) { w->setTitleBar(bar); };
-        f.addIgnoreWidget = [w](QWidget* child) { w->addIgnoreWidget(child); };
-        f.showFullScreen = [w] { w->showFullScreen(); };
-        f.border = dpiScaled(8);
-    } else {
-        auto* w = new FramelessBlurWidget;
-        f.window.reset(w);
-        f.hitTest = [w](const QPoint& p) { return w->hitTest(p); };
-        f.setTitleBar = [w](QWidget* bar) { w->setTitleBar(bar); };
-        f.addIgnoreWidget = [w](QWidget* child) { w->addIgnoreWidget(child); };
-        f.showFullScreen = [w] { w->showFullScreen(); };
-        f.border = 6;
-    }
-    f.window->setWindowOpacity(1.0);
-    return f;
+TYPED_TEST(FramelessWindowTest, FixedSizeWindowHasNoResizeBorder) {
+    auto& w = this->window;
+    w.setFixedSize(300, 200);
+    w.move(100, 100);
+    const QPoint origin = w.frameGeometry().topLeft();
+    EXPECT_EQ(w.hitTest(origin + QPoint(1, 100)), FramelessHitArea::Client);
+    EXPECT_EQ(w.hitTest(origin + QPoint(299, 100)), FramelessHitArea::Client);
+    EXPECT_EQ(w.hitTest(origin + QPoint(150, 199)), FramelessHitArea::Client);
+    w.setMinimumSize(100, 100);
+    w.setMaximumSize(1000, 1000);
+    EXPECT_EQ(w.hitTest(origin + QPoint(1, 100)), FramelessHitArea::Left);
+    EXPECT_EQ(w.hitTest(origin + QPoint(150, 199)), FramelessHitArea::Bottom);
 }
 
-class FramelessWindowTest : public testing::TestWithParam<Kind> {};
-
-TEST_P(FramelessWindowTest, FixedSizeWindowHasNoResizeBorder) {
-    Frameless f = make(GetParam());
-    f.window->setFixedSize(300, 200);
-    f.window->move(100, 100);
-    const QPoint origin = f.window->frameGeometry().topLeft();
-    EXPECT_EQ(f.hitTest(origin + QPoint(1, 100)), FramelessHitArea::Client);
-    EXPECT_EQ(f.hitTest(origin + QPoint(299, 100)), FramelessHitArea::Client);
-    EXPECT_EQ(f.hitTest(origin + QPoint(150, 199)), FramelessHitArea::Client);
-    f.window->setMinimumSize(100, 100);
-    f.window->setMaximumSize(1000, 1000);
-    EXPECT_EQ(f.hitTest(origin + QPoint(1, 100)), FramelessHitArea::Left);
-    EXPECT_EQ(f.hitTest(origin + QPoint(150, 199)), FramelessHitArea::Bottom);
-}
-
-TEST_P(FramelessWindowTest, ListedChildOfTheTitleBarWidgetDragsTheWindow) {
-    Frameless f = make(GetParam());
-    f.window->resize(300, 200);
-    f.window->move(100, 100);
-    auto* bar = new QWidget(f.window.get());
+TYPED_TEST(FramelessWindowTest, ListedChildOfTheTitleBarWidgetDragsTheWindow) {
+    auto& w = this->window;
+    w.resize(300, 200);
+    w.move(100, 100);
+    auto* bar = new QWidget(&w);
     bar->setGeometry(20, 60, 260, 40);
     auto* label = new QWidget(bar);
     label->setGeometry(10, 10, 60, 20);
     auto* button = new QWidget(bar);
     button->setGeometry(100, 10, 60, 20);
-    f.setTitleBar(bar);
-    f.addIgnoreWidget(label);
-    const QPoint origin = f.window->mapToGlobal(QPoint(0, 0));
-    EXPECT_EQ(f.hitTest(origin + QPoint(25, 65)), FramelessHitArea::Caption) << "empty part of the bar";
-    EXPECT_EQ(f.hitTest(origin + QPoint(40, 80)), FramelessHitArea::Caption) << "listed child";
-    EXPECT_EQ(f.hitTest(origin + QPoint(130, 80)), FramelessHitArea::Client) << "unlisted child stays clickable";
-    EXPECT_EQ(f.hitTest(origin + QPoint(150, 150)), FramelessHitArea::Client);
+    w.setTitleBar(bar);
+    w.addIgnoreWidget(label);
+    const QPoint origin = w.mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(w.hitTest(origin + QPoint(25, 65)), FramelessHitArea::Caption) << "empty part of the bar";
+    EXPECT_EQ(w.hitTest(origin + QPoint(40, 80)), FramelessHitArea::Caption) << "listed child";
+    EXPECT_EQ(w.hitTest(origin + QPoint(130, 80)), FramelessHitArea::Client) << "unlisted child stays clickable";
+    EXPECT_EQ(w.hitTest(origin + QPoint(150, 150)), FramelessHitArea::Client);
 }
 
-TEST_P(FramelessWindowTest, FullScreenFromMaximisedIsFullScreen) {
-    Frameless f = make(GetParam());
-    f.window->resize(300, 200);
-    f.window->showMaximized();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window.get()));
-    f.showFullScreen();
+TYPED_TEST(FramelessWindowTest, FullScreenFromMaximisedIsFullScreen) {
+    auto& w = this->window;
+    w.resize(300, 200);
+    w.showMaximized();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.showFullScreen();
     QTest::qWait(50);
-    EXPECT_TRUE(f.window->isFullScreen());
-    EXPECT_FALSE(f.window->isMaximized());
+    EXPECT_TRUE(w.isFullScreen());
+    EXPECT_FALSE(w.isMaximized());
 }
-
-INSTANTIATE_TEST_SUITE_P(Windows, FramelessWindowTest, testing::Values(Kind::GLWindow, Kind::BlurWindow),
-                         [](const testing::TestParamInfo<Kind>& info) {
-                             return std::string(info.param == Kind::GLWindow ? "GLWindow" : "BlurWindow");
-                         });
 
 }  // namespace

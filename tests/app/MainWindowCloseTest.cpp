@@ -1,7 +1,8 @@
 // Closing the main window ends the application with its normal shutdown whatever closed it: the window
 // manager's close (WM_DELETE_WINDOW, as a desktop's close button or Alt+F4 sends it) and a termination signal,
-// with and without VR (the simulated runtime). Runs the real executable from a scratch folder on the test's X
-// display and reads the config.ini it writes.
+// with and without VR (the simulated runtime), and after a start from a config.ini of random bytes. Runs the real
+// executable from a scratch folder on the test's X display, reads the config.ini it writes and expects nothing
+// on standard output.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
@@ -26,6 +28,7 @@ struct CloseCase {
     const char* name;
     Closer closer;
     bool vr;
+    bool randomConfig = false;
 };
 
 class MainWindowCloseTest : public testing::TestWithParam<CloseCase> {
@@ -83,6 +86,13 @@ TEST_P(MainWindowCloseTest, EndsWithCodeZeroAndWritesTheSettings) {
         QFile file(config);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("[Global]\nUseVR=true\n");
+    } else if (c.randomConfig) {
+        QByteArray garbage(64 * 1024, '\0');
+        QRandomGenerator rng(20261206);
+        for (char& byte : garbage) byte = static_cast<char>(rng.bounded(256));
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
     }
     m_app.setWorkingDirectory(m_dir.path());
     m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -117,8 +127,12 @@ TEST_P(MainWindowCloseTest, EndsWithCodeZeroAndWritesTheSettings) {
     RecordProperty("closeToExitMs", static_cast<int>(closing.elapsed()));
     EXPECT_EQ(m_app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_app.exitCode(), 0);
+    const QByteArray out = m_app.readAllStandardOutput();
+    EXPECT_TRUE(out.isEmpty()) << out.constData();
     ASSERT_TRUE(QFile::exists(config)) << "config.ini was not written";
     const QSettings ini(config, QSettings::IniFormat);
+    EXPECT_EQ(ini.status(), QSettings::NoError);
+    EXPECT_FLOAT_EQ(ini.value("Version").toFloat(), 1.01f);
     EXPECT_TRUE(ini.contains("Geometry/Main"));
     EXPECT_EQ(ini.value("Global/UseVR").toBool(), c.vr);
 }
@@ -126,7 +140,8 @@ TEST_P(MainWindowCloseTest, EndsWithCodeZeroAndWritesTheSettings) {
 INSTANTIATE_TEST_SUITE_P(Closers, MainWindowCloseTest,
                          testing::Values(CloseCase{"WindowManager", Closer::WindowManager, false},
                                          CloseCase{"WindowManagerWithVR", Closer::WindowManager, true},
-                                         CloseCase{"SignalWithVR", Closer::Signal, true}),
+                                         CloseCase{"SignalWithVR", Closer::Signal, true},
+                                         CloseCase{"SignalAfterRandomConfig", Closer::Signal, false, true}),
                          [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,13 +1,15 @@
 // The orchestrator against a scripted phone on the loopback interface: what the capture toggle, the stop, a
-// missing phone and a restart send and report.
+// missing phone and a restart send and report; however fast the user toggles, a stop is never lost, the GUI
+// thread never waits on the network, and the phone hears one stop per stop.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QStringList>
 #include <QThread>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "ScriptedPhone.h"
 #include "app/KySolution.h"
@@ -20,9 +22,7 @@ const std::string kToken = "kertoplavimu5083wolqienbuxa27604zq8461";
 const std::string kStart = std::string("iFacialMocap_UDPTCP_") + kToken + '\0';
 const std::string kStop = std::string("iFacialMocap_UDPTCPSTOP_") + kToken + '\0';
 
-QStringList g_log;
-
-void capture(QtMsgType, const QMessageLogContext&, const QString& message) { g_log.append(message); }
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 // Runs the event loop until `done` holds or `timeoutMs` passes.
 template <typename Predicate>
@@ -45,8 +45,7 @@ protected:
         settings->camAddress = QStringLiteral("127.0.0.1");
         setKySettings(settings.get());
         solution = std::make_unique<KySolution>();
-        g_log.clear();
-        previous = qInstallMessageHandler(capture);
+        previous = qInstallMessageHandler(quiet);
     }
     void TearDown() override {
         solution.reset();
@@ -68,50 +67,22 @@ protected:
     QtMessageHandler previous = nullptr;
 };
 
-TEST_F(KySolutionTest, StartReportsCaptureAndPacketsReachTheReceiver) {
-    QSignalSpy captured(solution.get(), SIGNAL(captured(bool)));
-    solution->threadRun();
-    ASSERT_EQ(captured.count(), 1);
-    EXPECT_TRUE(captured.first().first().toBool());
-    answerStart();
-    ASSERT_TRUE(phone.send(ScriptedPhone::packet({"jawOpen-75", "eyeBlink_L-20"})));
-    iFacialMoCap* receiver = solution->receiver();
-    ASSERT_NE(receiver, nullptr);
-    EXPECT_TRUE(waitFor([&] { return receiver->BlendShapeValue(receiver->IndexOf("jawOpen")) > 0.7f; }, 2000));
-    EXPECT_TRUE(solution->isRunning());
-}
-
-TEST_F(KySolutionTest, StopSendsTheStopCommandAndReportsTheEndTwice) {
-    QSignalSpy captured(solution.get(), SIGNAL(captured(bool)));
-    solution->threadRun();
-    answerStart();
-    phone.drainCommands();
-    solution->threadQuit();
-    std::string command;
-    ASSERT_TRUE(phone.nextCommand(command, 1000));
-    EXPECT_EQ(command, kStop);
-    // Once from the stop itself, once when the finished thread reaches the time-out slot.
-    EXPECT_TRUE(waitFor([&] { return captured.count() >= 3; }, 2000));
-    ASSERT_EQ(captured.count(), 3);
-    EXPECT_FALSE(captured.at(1).first().toBool());
-    EXPECT_FALSE(captured.at(2).first().toBool());
-    EXPECT_FALSE(solution->isRunning());
-}
-
 TEST_F(KySolutionTest, NoPhoneEndsCaptureAfterAboutTwoSeconds) {
-    QSignalSpy captured(solution.get(), SIGNAL(captured(bool)));
+    QSignalSpy captured(solution.get(), &KySolution::captured);
     QElapsedTimer timer;
     timer.start();
     solution->threadRun();
     ASSERT_TRUE(waitFor([&] { return captured.count() >= 2; }, 5000));
     EXPECT_FALSE(captured.last().first().toBool());
-    EXPECT_TRUE(g_log.contains(QStringLiteral("KySolution::onCaptureTimeout")));
     EXPECT_GE(timer.elapsed(), 1500);
     EXPECT_FALSE(solution->isRunning());
 }
 
-TEST_F(KySolutionTest, StartStopStartReconnects) {
+TEST_F(KySolutionTest, StartStopStartReconnectsAndPacketsReachTheReceiver) {
+    QSignalSpy captured(solution.get(), &KySolution::captured);
     solution->threadRun();
+    ASSERT_GE(captured.count(), 1);
+    EXPECT_TRUE(captured.first().first().toBool());
     answerStart();
     solution->threadQuit();
     phone.closeStream();
@@ -121,22 +92,47 @@ TEST_F(KySolutionTest, StartStopStartReconnects) {
     ASSERT_TRUE(phone.send(ScriptedPhone::packet({"mouthSmile_L-50"})));
     iFacialMoCap* receiver = solution->receiver();
     EXPECT_TRUE(waitFor([&] { return receiver->BlendShapeValue(receiver->IndexOf("mouthSmile_L")) > 0.4f; }, 2000));
+    EXPECT_TRUE(solution->isRunning());
 }
 
-TEST_F(KySolutionTest, ToggleStartsAndStopsAndLookForwardReachesThePhone) {
-    QSignalSpy captured(solution.get(), SIGNAL(captured(bool)));
-    QSignalSpy look(solution.get(), SIGNAL(emitLook()));
-    solution->onGlobalMenuR_LongPressed();
-    answerStart();
-    EXPECT_TRUE(solution->isRunning());
-    solution->onGlobalMenuR_Pressed();
+// Fails when Start clears a stop raised before it ran: the stop then waits out the 2 s connection window.
+// The stop still joins the capture thread, whose start-up the scheduler of a loaded machine can delay past a
+// frame now and then; a lost stop costs the full 2 s connection window every time.
+TEST_F(KySolutionTest, FastDoubleToggleNeverBlocksTheGuiForAFrame) {
+    std::vector<qint64> stops;
+    for (int i = 0; i < 100; ++i) {
+        solution->onGlobalMenuR_LongPressed();  // F5: start
+        QElapsedTimer stop;
+        stop.start();
+        solution->onGlobalMenuR_LongPressed();  // F5 again within a millisecond: stop
+        stops.push_back(stop.elapsed());
+        ASSERT_FALSE(solution->isRunning()) << "cycle " << i;
+        QCoreApplication::processEvents();
+        phone.drainCommands();
+    }
+    std::sort(stops.begin(), stops.end());
+    EXPECT_LT(stops[94], 16) << "95th percentile of the GUI thread's wait in a stop, ms";
+    EXPECT_LT(stops.back(), 500) << "longest wait of the GUI thread in a stop, ms";
+}
+
+// Fails when the capture switch's echo of captured(false) stops again and sends a second stop datagram.
+TEST_F(KySolutionTest, OneUserStopSendsOneStopDatagram) {
+    // The capture page's switch echoing the first captured(false) with a stop request of its own.
+    bool echoed = false;
+    QObject::connect(solution.get(), &KySolution::captured, solution.get(), [&](bool on) {
+        if (on || echoed) return;
+        echoed = true;
+        solution->threadQuit();
+    });
+    solution->threadRun();
     std::string command;
-    ASSERT_TRUE(phone.nextCommand(command, 1000));
-    EXPECT_EQ(command, std::string("iFacialMocap_lookForward") + '\0');
-    EXPECT_EQ(look.count(), 1);
-    solution->onGlobalMenuR_LongPressed();
-    EXPECT_FALSE(solution->isRunning());
-    EXPECT_FALSE(captured.last().first().toBool());
+    ASSERT_TRUE(phone.nextCommand(command, 2000));
+    ASSERT_TRUE(phone.connectStream(1500));
+    solution->threadQuit();
+    QCoreApplication::processEvents();
+    int stops = 0;
+    while (phone.nextCommand(command, 300)) stops += command == kStop ? 1 : 0;
+    EXPECT_EQ(stops, 1);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The phone's TCP stream cut into packets however the network groups its bytes into reads.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -54,10 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
         Delivery{"coalesced", {kA + kB}, {kB}},
         Delivery{"cut_inside_a_value", {kA + kB.substr(0, kInsideValue), kB.substr(kInsideValue)}, {kA, kB}},
         Delivery{"cut_inside_the_trailer", {kB.substr(0, kInsideTrailer), kB.substr(kInsideTrailer)}, {"", kB}},
-        Delivery{"trailer_split_byte_by_byte",
-                 {kB.substr(0, kB.size() - 3), kB.substr(kB.size() - 3, 1), kB.substr(kB.size() - 2, 1),
-                  kB.substr(kB.size() - 1)},
-                 {"", "", "", kB}},
         // Older phone apps send no trailer: a read ending with an item is one packet.
         Delivery{"no_trailer", {kOldApp, kOldApp}, {kOldApp, kOldApp}},
         Delivery{"no_trailer_cut_mid_item", {kOldApp.substr(0, 20), kOldApp.substr(20)}, {"", kOldApp}},
@@ -78,22 +73,6 @@ TEST(PacketFramerBound, EndlessLineKeepsMemoryBoundedAndTheStreamRecovers) {
     }
     // The packet whose start was lost is dropped; the next one is whole.
     EXPECT_EQ(feed(framer, {"tail of the line|" + kTrailer, kB}), (std::vector<std::string>{"", kB}));
-}
-
-TEST(PacketFramerBound, RandomBytesThenGoodPacketsRecover) {
-    PacketFramer framer;
-    std::mt19937 random(7);
-    std::string noise(300000, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
-    for (size_t at = 0; at < noise.size(); at += 1 + random() % 9000) {
-        const std::string read = noise.substr(at, 1 + random() % 9000);
-        framer.append(read.data(), read.size());
-        const char* data = nullptr;
-        std::size_t size = 0;
-        framer.takeNewest(&data, &size);
-        ASSERT_LE(framer.pending(), PacketFramer::kMaxPending);
-    }
-    EXPECT_EQ(feed(framer, {kTrailer + kA, kB}).back(), kB);
 }
 
 }  // namespace

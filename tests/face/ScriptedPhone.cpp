@@ -92,7 +92,8 @@ bool ScriptedPhone::waitStreamClosed(int timeoutMs) {
     if (m_tcp < 0) return true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() < 0) return false;
         pollfd p{m_tcp, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;

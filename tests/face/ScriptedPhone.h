@@ -26,7 +26,6 @@ public:
     void closeStream();
     // Waits until the receiver closed its end of the stream; false after `timeoutMs`.
     bool waitStreamClosed(int timeoutMs);
-    bool isStreamOpen() const { return m_tcp >= 0; }
 
     // A packet of at least 100 characters: the items joined with "|", padded with separators.
     static std::string packet(const std::vector<std::string>& items);
