@@ -89,7 +89,6 @@ public:
     bool BlendingEnabled() const { return m_blendingWanted; }
 
     unsigned VertexCount() const { return m_vertexCount; }
-    unsigned Capacity() const { return m_capacity; }
     const std::vector<TextVertex>& Vertices() const { return m_vertices; }
     // Whether the program built; without it nothing is drawn.
     bool IsValid() const { return m_program != 0; }

@@ -23,9 +23,6 @@ public:
     // The power button has its own pressed overlay.
     void setPowerButton(bool power) { m_power = power; }
     bool isPowerButton() const { return m_power; }
-    // Backdrop opacity, 0 to 1.
-    double selectionValue() const { return m_value; }
-    QVariantAnimation* selectionAnimation() const { return m_animation; }
 
 public slots:
     void onUpdateValue(const QVariant& value);

@@ -38,11 +38,8 @@ public:
     void setPressable(bool pressable) { m_pressable = pressable; }
     // Current press highlight, 0 (rest) to 1 (pressed).
     double highlight() const { return m_highlight; }
-    QVariantAnimation* highlightAnimation() const { return m_highlightAnimation; }
     // Whether the row paints its own white background (rows inside a list view leave it to the list).
     void setBackgroundVisible(bool visible);
-    // The background colour for a highlight value h in [0, 1].
-    static QColor highlightColor(double h);
 
 signals:
     // The row was clicked and links to sub-page `index` of `stack`; `page` is the stack's page holding the row.
@@ -69,6 +66,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The background colour for a highlight value h in [0, 1].
+    static QColor highlightColor(double h);
+
     QString m_title;
     mutable QString m_elidedTitle;
     QString m_value;

@@ -71,4 +71,12 @@ void setAnimationTime(QAbstractAnimation* animation, int ms) {
     animation->setCurrentTime(ms);
 }
 
+void finishAnimations(QObject* root) {
+    for (QAbstractAnimation* animation : root->findChildren<QAbstractAnimation*>()) {
+        if (animation->group() == nullptr && animation->state() != QAbstractAnimation::Stopped) {
+            setAnimationTime(animation, animation->totalDuration());
+        }
+    }
+}
+
 }  // namespace mnx::test
