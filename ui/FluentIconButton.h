@@ -22,7 +22,6 @@ public:
     QColor color() const { return m_color; }
     // The power button has its own pressed overlay.
     void setPowerButton(bool power) { m_power = power; }
-    bool isPowerButton() const { return m_power; }
 
 public slots:
     void onUpdateValue(const QVariant& value);

@@ -21,14 +21,12 @@ public:
     void setTitle(const QString& title);
     QString title() const { return m_title; }
     void setValueText(const QString& value);
-    QString valueText() const { return m_value; }
     // The texts as painted after elision (title at its right end, value in the middle).
     // Computed for the current width, also while the row is hidden (no resize event reaches it then).
     QString elidedTitle() const;
     QString elidedValue() const;
     // A trailing chevron marks rows that open a sub-page.
     void setChevron(bool shown);
-    bool hasChevron() const { return m_chevron; }
     void setItemData(const QVariant& data) { m_itemData = data; }
     QVariant itemData() const { return m_itemData; }
     // Index of the sub-page this row opens in the nearest enclosing SlidingStackedWidget; -1 (default): none.

@@ -8,6 +8,7 @@
 
 #include "app/base/SolutionSignals.h"
 #include "ui/FakeSolution.h"
+#include "ui/FluentIconButton.h"
 #include "ui/FluentLabel.h"
 #include "ui/FluentTitleLabel.h"
 #include "ui/FluentToggleButton.h"
