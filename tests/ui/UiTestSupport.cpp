@@ -73,7 +73,8 @@ void setAnimationTime(QAbstractAnimation* animation, int ms) {
 
 void finishAnimations(QObject* root) {
     for (QAbstractAnimation* animation : root->findChildren<QAbstractAnimation*>()) {
-        if (animation->group() == nullptr && animation->state() != QAbstractAnimation::Stopped) {
+        if (animation->group() == nullptr && animation->state() != QAbstractAnimation::Stopped &&
+            animation->totalDuration() >= 0) {
             setAnimationTime(animation, animation->totalDuration());
         }
     }
