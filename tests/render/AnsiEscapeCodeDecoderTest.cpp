@@ -76,12 +76,13 @@ INSTANTIATE_TEST_SUITE_P(
                       SequenceCase{"OnlyTheFirstSequence", "\x1b[31m\x1b[32m", kGrey, 5, false, {false, 1}, 2, 1, 0}),
     [](const ::testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    Broken, EscapeSequenceTest,
-    ::testing::Values(SequenceCase{"EscAlone", "\x1b", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"EndsAfterDigits", "\x1b[31", kBlue, 4, true, kBlue, 2, 0, 0},
-    [](const ::testing::TestParamInfo<SequenceCase>& info) {
-    return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Broken, EscapeSequenceTest,
+                         ::testing::Values(SequenceCase{"EscAlone", "\x1b", kBlue, 1, true, kBlue, 2, 0, 0},
+                                           SequenceCase{"EndsAfterDigits", "\x1b[31", kBlue, 4, true, kBlue, 2, 0, 0},
+                                           SequenceCase{"OtherFinalByte", "\x1b[31H", kBlue, 1, true, kBlue, 2, 0, 0}),
+                         [](const ::testing::TestParamInfo<SequenceCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // A broken sequence leaves its codes behind unapplied; the next ESC starts from cleared flags.
 TEST(AnsiEscapeCodeDecoderTest, BrokenSequenceDoesNotLeakIntoTheNext) {
