@@ -20,7 +20,6 @@ public:
     // Stores the title when it differs; the panel shows it at its next repaint, not before.
     void setTitle(const QString& title);
     const QString& title() const { return m_title; }
-    bool isPainted() const { return m_painted; }
     QVariantAnimation* animation() { return &m_animation; }
 
 public slots:

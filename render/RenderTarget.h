@@ -24,7 +24,6 @@ public:
 
     GLuint framebuffer() const { return m_framebuffer; }
     GLuint texture() const { return m_texture; }
-    GLuint depthBuffer() const { return m_depth; }
     int width() const { return m_width; }
     int height() const { return m_height; }
 

@@ -71,8 +71,6 @@ public:
     // Text size n scales the 8 x 16 cell to 8n x 16n pixels; values below 1 are taken as 1.
     void SetTextSize(int size);
     int TextSize() const { return m_textSize; }
-    int CharacterWidth() const { return m_charWidth; }
-    int CharacterHeight() const { return m_charHeight; }
 
     // Current colours (r, g, b, a) given directly; the palette indices the escapes start from stay as they are.
     void SetForegroundColor(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
@@ -86,13 +84,9 @@ public:
 
     // Whether Begin switches source-alpha blending on for the text.
     void EnableBlending(bool enable) { m_blendingWanted = enable; }
-    bool BlendingEnabled() const { return m_blendingWanted; }
 
     unsigned VertexCount() const { return m_vertexCount; }
-    unsigned Capacity() const { return m_capacity; }
     const std::vector<TextVertex>& Vertices() const { return m_vertices; }
-    // Whether the program built; without it nothing is drawn.
-    bool IsValid() const { return m_program != 0; }
 
 private:
     void buildAtlas();

@@ -60,15 +60,11 @@ public:
     const QString& objPath() const { return m_objPath; }
     const QString& imagePath() const { return m_imagePath; }
     float scale() const { return m_scale; }
-    GLuint externalTexture() const { return m_externalTexture; }
     const Matrix4& scaleMatrix() const { return m_scaleMatrix; }
-    const Matrix4& rotationMatrix() const { return m_rotationMatrix; }
-    const Matrix4& translationMatrix() const { return m_translationMatrix; }
     GLenum blendSource() const { return m_blendSource; }
     GLenum blendDestination() const { return m_blendDestination; }
     // Vertices of the triangle list (3 per triangle); 0 before initialize and for an unreadable mesh.
     int vertexCount() const { return m_vertexCount; }
-    bool hasTexture() const { return m_texture != nullptr; }
     // The combined matrix draw uploads, for a given view-projection.
     Matrix4 modelViewProjection(const Matrix4& viewProjection) const;
 

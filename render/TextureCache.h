@@ -25,7 +25,6 @@ public:
     // Creates the 1x1 RGBA8 colour and 1x1 16-bit depth dummies (contents undefined); replaces earlier ones.
     void CreateDummyTextures();
     GLuint DummyColorTexture() const { return m_dummyColor; }
-    GLuint DummyDepthTexture() const { return m_dummyDepth; }
 
     // Number of cached paths.
     size_t Size() const { return m_textures.size(); }

@@ -22,10 +22,6 @@ public:
     QColor color() const { return m_color; }
     // The power button has its own pressed overlay.
     void setPowerButton(bool power) { m_power = power; }
-    bool isPowerButton() const { return m_power; }
-    // Backdrop opacity, 0 to 1.
-    double selectionValue() const { return m_value; }
-    QVariantAnimation* selectionAnimation() const { return m_animation; }
 
 public slots:
     void onUpdateValue(const QVariant& value);

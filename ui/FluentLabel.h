@@ -21,14 +21,12 @@ public:
     void setTitle(const QString& title);
     QString title() const { return m_title; }
     void setValueText(const QString& value);
-    QString valueText() const { return m_value; }
     // The texts as painted after elision (title at its right end, value in the middle).
     // Computed for the current width, also while the row is hidden (no resize event reaches it then).
     QString elidedTitle() const;
     QString elidedValue() const;
     // A trailing chevron marks rows that open a sub-page.
     void setChevron(bool shown);
-    bool hasChevron() const { return m_chevron; }
     void setItemData(const QVariant& data) { m_itemData = data; }
     QVariant itemData() const { return m_itemData; }
     // Index of the sub-page this row opens in the nearest enclosing SlidingStackedWidget; -1 (default): none.
@@ -38,11 +36,8 @@ public:
     void setPressable(bool pressable) { m_pressable = pressable; }
     // Current press highlight, 0 (rest) to 1 (pressed).
     double highlight() const { return m_highlight; }
-    QVariantAnimation* highlightAnimation() const { return m_highlightAnimation; }
     // Whether the row paints its own white background (rows inside a list view leave it to the list).
     void setBackgroundVisible(bool visible);
-    // The background colour for a highlight value h in [0, 1].
-    static QColor highlightColor(double h);
 
 signals:
     // The row was clicked and links to sub-page `index` of `stack`; `page` is the stack's page holding the row.
@@ -69,6 +64,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The background colour for a highlight value h in [0, 1].
+    static QColor highlightColor(double h);
+
     QString m_title;
     mutable QString m_elidedTitle;
     QString m_value;

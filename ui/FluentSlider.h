@@ -19,13 +19,11 @@ public:
     void setMaximum(int value);
     // The marked default: stored and shown, without valueChanged.
     void setDefaultValue(int value);
-    int defaultValue() const { return m_defaultValue; }
     // Moves the slider (clamped to its range) without valueChanged.
     void setValue(int value);
     int value() const;
     // Texts spread evenly under the groove from minimum to maximum.
     void setTickTexts(const QStringList& texts);
-    QStringList tickTexts() const { return m_ticks; }
     iSlider* slider() const { return m_slider; }
 
 signals:

@@ -19,9 +19,6 @@ public:
     // No effect when unchanged; an empty text keeps the old one painted while it fades out.
     void setBackText(const QString& text);
     QString backText() const { return m_backText; }
-    // Opacity of the back text, 0 to 1.
-    double backOpacity() const { return m_backOpacity; }
-    QVariantAnimation* backAnimation() const { return m_animation; }
 
 public slots:
     void onValueChanged(const QVariant& value);

@@ -14,7 +14,6 @@ public:
     explicit FluentToggleButton(const QString& title, QWidget* parent = nullptr);
 
     iToggleButton* toggle() const { return m_toggle; }
-    KyStateMachineVariant* machine() const { return m_machine; }
 
 public slots:
     void onToggled(bool checked);
@@ -23,6 +22,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    iToggleButton* m_toggle = nullptr;            // child
+    iToggleButton* m_toggle = nullptr;           // child
     KyStateMachineVariant* m_machine = nullptr;  // child
 };

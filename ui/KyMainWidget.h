@@ -22,7 +22,6 @@ public:
 
     FluentTitleLabel* titleLabel() const { return m_title; }
     SlidingStackedWidget* stack() const { return m_stack; }
-    KyHomeWidget* homePage() const { return m_home; }
     KyFaceCaptureWidget* capturePage() const { return m_capture; }
     KySettingWidget* settingPage() const { return m_setting; }
     KyMessageWidget* messagePage() const { return m_message; }

@@ -20,10 +20,7 @@ public:
     void back() override;
 
     SlidingStackedWidget* stack() const { return m_stack; }
-    FluentLabel* versionRow() const { return m_version; }
-    FluentLabel* licenceRow() const { return m_licenceRow; }
     FluentLabel* debugRow() const { return m_debugRow; }
-    QPlainTextEdit* licenceView() const { return m_licence; }
     QPlainTextEdit* logView() const { return m_log; }
 
 signals:

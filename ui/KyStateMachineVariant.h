@@ -26,11 +26,6 @@ public:
     double offset() const { return m_offset; }
     void setOffset(double value);
 
-    QState* closedState() const { return m_closed; }
-    QState* openingState() const { return m_opening; }
-    QState* openState() const { return m_open; }
-    QState* closingState() const { return m_closing; }
-
 signals:
     void signalOpen();
     void signalClose();

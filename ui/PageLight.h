@@ -17,7 +17,6 @@ public:
     FluentColorButton* colorButton() const { return m_color; }
     // 0: X, 1: Y, 2: Z.
     FluentSlider* slider(int axis) const { return m_sliders[axis]; }
-    QColorDialog* colorDialog() const { return m_dialog; }
 
 public slots:
     // Opens a colour dialog at the light colour; accepting stores it as lightColor (components / 255).

@@ -23,8 +23,6 @@ public:
     FluentSlider* edgeBrightnessSlider() const { return m_edgeBrightness; }
     FluentSlider* transBrowSlider() const { return m_transBrow; }
     FluentToggleButton* renderAccButton() const { return m_renderAcc; }
-    // The open colour dialog, or null.
-    QColorDialog* colorDialog() const { return m_dialog; }
 
 public slots:
     // Opens a colour dialog at bgColor; accepting applies the colour through setBgColor().

@@ -30,7 +30,6 @@ public:
     // The index that is or will be current when the running slide ends.
     int targetIndex() const { return m_next; }
     bool isAnimating() const { return m_active; }
-    QParallelAnimationGroup* animationGroup() const { return m_group; }
 
 signals:
     void startChanging(int index);

@@ -66,36 +66,23 @@ const Colour kBlue{false, 4};
 INSTANTIATE_TEST_SUITE_P(
     Complete, EscapeSequenceTest,
     ::testing::Values(SequenceCase{"BrightRed", "\x1b[31;1mA", kGrey, 7, false, {true, 1}, 2, 1, 0},
-                      SequenceCase{"BrightFirstThenColour", "\x1b[1;32m", kGrey, 7, false, {true, 2}, 2, 1, 0},
-                      SequenceCase{"BrightOnlyKeepsIndex", "\x1b[1m", kBlue, 4, false, {true, 4}, 2, 1, 0},
-                      SequenceCase{"BrightOffWinsOverOn", "\x1b[1;22m", kBlue, 7, false, {false, 4}, 2, 1, 0},
-                      SequenceCase{"BrightOffAfterOn", "\x1b[22;1m", {true, 4}, 7, false, {false, 4}, 2, 1, 0},
+                      SequenceCase{"LastColourWhite", "\x1b[37m", kBlue, 5, false, {false, 7}, 2, 1, 0},
                       SequenceCase{"ColourKeepsBrightness", "\x1b[33m", {true, 4}, 5, false, {true, 3}, 2, 1, 0},
                       SequenceCase{"ResetBoth", "\x1b[0m", {true, 4}, 4, false, {false, 7}, 0, 1, 1},
-                      SequenceCase{"ResetThenBrightStaysOff", "\x1b[0;1m", kBlue, 6, false, {false, 7}, 0, 1, 1},
                       SequenceCase{"DefaultForeground", "\x1b[39m", kBlue, 5, false, {false, 7}, 2, 1, 0},
                       SequenceCase{"BackgroundOnly", "\x1b[44m", kBlue, 5, false, kBlue, 4, 0, 1},
-                      SequenceCase{"DefaultBackground", "\x1b[49m", kBlue, 5, false, kBlue, 0, 0, 1},
-                      SequenceCase{"LeadingZeros", "\x1b[0031m", kGrey, 7, false, {false, 1}, 2, 1, 0},
-                      SequenceCase{"UnknownCodesIgnored", "\x1b[38;5;2;48;130m", kBlue, 16, false, kBlue, 2, 0, 0},
                       SequenceCase{"HugeNumberIgnored", "\x1b[99999999999999999999999;45m", kBlue, 29, false, kBlue, 5,
                                    0, 1},
-                      SequenceCase{"SequenceAtTheEndTakesEffect", "\x1b[35m", kGrey, 5, false, {false, 5}, 2, 1, 0},
                       SequenceCase{"OnlyTheFirstSequence", "\x1b[31m\x1b[32m", kGrey, 5, false, {false, 1}, 2, 1, 0}),
     [](const ::testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    Broken, EscapeSequenceTest,
-    ::testing::Values(SequenceCase{"EscAlone", "\x1b", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"NoBracket", "\x1bX31m", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"EndsAfterBracket", "\x1b[", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"EndsAfterDigits", "\x1b[31", kBlue, 4, true, kBlue, 2, 0, 0},
-                      SequenceCase{"EndsAfterSemicolon", "\x1b[31;", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"NoNumber", "\x1b[m", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"EmptyNumber", "\x1b[31;;1m", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"OtherFinalByte", "\x1b[31H", kBlue, 1, true, kBlue, 2, 0, 0},
-                      SequenceCase{"LetterInsteadOfFinal", "\x1b[31A", kBlue, 1, true, kBlue, 2, 0, 0}),
-    [](const ::testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Broken, EscapeSequenceTest,
+                         ::testing::Values(SequenceCase{"EscAlone", "\x1b", kBlue, 1, true, kBlue, 2, 0, 0},
+                                           SequenceCase{"EndsAfterDigits", "\x1b[31", kBlue, 4, true, kBlue, 2, 0, 0},
+                                           SequenceCase{"OtherFinalByte", "\x1b[31H", kBlue, 1, true, kBlue, 2, 0, 0}),
+                         [](const ::testing::TestParamInfo<SequenceCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // A broken sequence leaves its codes behind unapplied; the next ESC starts from cleared flags.
 TEST(AnsiEscapeCodeDecoderTest, BrokenSequenceDoesNotLeakIntoTheNext) {

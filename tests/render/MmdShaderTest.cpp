@@ -1,5 +1,5 @@
-// Pixel tests of the model programs' GLSL: toon ramp, sphere map, transbrow depth pull, shadow lookup and the
-// two outline variants, drawn with raw GL so that each shading rule is checked on its own.
+// Pixel tests of the model program's GLSL: toon ramp and sphere map, drawn with raw GL so that each shading rule
+// is checked on its own (shadows, outlines and the brow pull are drawn by the model tests).
 #include <gtest/gtest.h>
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -8,9 +8,7 @@
 
 #include "render/GLFunctions.h"
 #include "render/GlTestContext.h"
-#include "render/MmdEdgeShader.h"
 #include "render/MmdShader.h"
-#include "render/ShadowMap.h"
 
 namespace {
 
@@ -20,60 +18,29 @@ struct Mesh {
     std::vector<glm::vec3> positions;
     std::vector<glm::vec3> normals;
     std::vector<glm::vec2> uvs;
-    std::vector<float> edges;
     std::vector<unsigned> indices;
 };
 
-// Axis-aligned square of half-size h centred at c, in the plane given by the normal (+z or +y), wound CCW when
-// seen from the side the normal points to.
-Mesh square(glm::vec3 c, float h, glm::vec3 normal) {
+// The square [-1, 1] x [-1, 1] in the z = 0 plane, facing the viewer at +z.
+Mesh square() {
     Mesh m;
-    const glm::vec3 u = normal.z != 0.0f ? glm::vec3(1, 0, 0) : glm::vec3(1, 0, 0);
-    const glm::vec3 v = normal.z != 0.0f ? glm::vec3(0, 1, 0) : glm::vec3(0, 0, -1);
-    m.positions = {c - u * h - v * h, c + u * h - v * h, c + u * h + v * h, c - u * h + v * h};
-    m.normals.assign(4, normal);
+    m.positions = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+    m.normals.assign(4, glm::vec3(0, 0, 1));
     m.uvs = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    m.edges.assign(4, 1.0f);
     m.indices = {0, 1, 2, 0, 2, 3};
-    return m;
-}
-
-Mesh sphere(float radius) {
-    Mesh m;
-    const int rings = 24;
-    const int segments = 32;
-    for (int r = 0; r <= rings; ++r) {
-        const float phi = glm::pi<float>() * static_cast<float>(r) / rings;
-        for (int s = 0; s <= segments; ++s) {
-            const float theta = 2.0f * glm::pi<float>() * static_cast<float>(s) / segments;
-            const glm::vec3 n(std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta));
-            m.positions.push_back(n * radius);
-            m.normals.push_back(n);
-            m.uvs.emplace_back(0.0f, 0.0f);
-            m.edges.push_back(1.0f);
-        }
-    }
-    for (int r = 0; r < rings; ++r) {
-        for (int s = 0; s < segments; ++s) {
-            const unsigned a = static_cast<unsigned>(r * (segments + 1) + s);
-            const unsigned b = a + segments + 1;
-            m.indices.insert(m.indices.end(), {a, a + 1, b, b, a + 1, b + 1});
-        }
-    }
     return m;
 }
 
 // Uploads a mesh into buffers bound to the given attribute locations (-1 = unused) and draws it.
 class GpuMesh {
 public:
-    GpuMesh(const Mesh& mesh, GLint pos, GLint nor, GLint uv, GLint edge) : m_count(mesh.indices.size()) {
+    GpuMesh(const Mesh& mesh, GLint pos, GLint nor, GLint uv) : m_count(mesh.indices.size()) {
         QOpenGLFunctions_4_1_Core* gl = glFunctions();
         gl->glGenVertexArrays(1, &m_vao);
         gl->glBindVertexArray(m_vao);
         attribute(pos, 3, mesh.positions.data(), mesh.positions.size() * 12);
         attribute(nor, 3, mesh.normals.data(), mesh.normals.size() * 12);
         attribute(uv, 2, mesh.uvs.data(), mesh.uvs.size() * 8);
-        attribute(edge, 1, mesh.edges.data(), mesh.edges.size() * 4);
         GLuint ebo = 0;
         gl->glGenBuffers(1, &ebo);
         m_buffers.push_back(ebo);
@@ -155,13 +122,13 @@ protected:
     }
 
     // Sets the material and light uniforms of a plain white-lit material and binds the dummy on units 0-2.
-    void useMmd(glm::vec3 lightDirView, float transBrow = 0.0f) {
+    void useMmd(glm::vec3 lightDirView) {
         QOpenGLFunctions_4_1_Core* gl = glFunctions();
         gl->glUseProgram(m_mmd.m_prog);
         const glm::mat4 wvp = m_projection * m_view;
         gl->glUniformMatrix4fv(m_mmd.m_uWV, 1, GL_FALSE, glm::value_ptr(m_view));
         gl->glUniformMatrix4fv(m_mmd.m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
-        gl->glUniform1f(m_mmd.m_uTransBrow, transBrow);
+        gl->glUniform1f(m_mmd.m_uTransBrow, 0.0f);
         gl->glUniform3f(m_mmd.m_uAmbient, 0.2f, 0.2f, 0.2f);
         gl->glUniform3f(m_mmd.m_uDiffuse, 0.8f, 0.8f, 0.8f);
         gl->glUniform3f(m_mmd.m_uSpecular, 0.0f, 0.0f, 0.0f);
@@ -206,7 +173,7 @@ struct ToonCase {
 class ToonTest : public MmdShaderTest, public ::testing::WithParamInterface<ToonCase> {};
 
 TEST_P(ToonTest, TexturedQuadIsBaseTimesTextureTimesToonRamp) {
-    GpuMesh quad(square(glm::vec3(0), 1.0f, glm::vec3(0, 0, 1)), m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV, -1);
+    GpuMesh quad(square(), m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV);
     const GLuint texture = makeTexture(1, 1, {200, 100, 50, 255});
     // Row 0 (t = 0) dark grey, row 1 (t = 1) white.
     const GLuint toon = makeTexture(1, 2, {128, 128, 128, 255, 255, 255, 255, 255});
@@ -234,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Light, ToonTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MmdShaderTest, SphereMapMultipliesOrAdds) {
-    GpuMesh quad(square(glm::vec3(0), 1.0f, glm::vec3(0, 0, 1)), m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV, -1);
+    GpuMesh quad(square(), m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV);
     const GLuint sphereTexture = makeTexture(1, 1, {128, 64, 0, 255});
     const float base = 0.68f * 255.0f;
     for (int mode : {1, 2, 3}) {
@@ -257,156 +224,5 @@ TEST_F(MmdShaderTest, SphereMapMultipliesOrAdds) {
     }
     glFunctions()->glDeleteTextures(1, &sphereTexture);
 }
-
-TEST_F(MmdShaderTest, TransBrowPullsClipDepthWithoutPerspectiveDivide) {
-    GpuMesh quad(square(glm::vec3(0), 1.0f, glm::vec3(0, 0, 1)), m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV, -1);
-    QOpenGLFunctions_4_1_Core* gl = glFunctions();
-    gl->glEnable(GL_DEPTH_TEST);
-    gl->glDepthFunc(GL_LEQUAL);
-    float depth[2] = {0.0f, 0.0f};
-    for (int i = 0; i < 2; ++i) {
-        m_context.bindTarget();
-        // Transbrow weight 1 x "Global/TransBrow" 1 x 0.25 = a pull of 0.25.
-        useMmd(glm::vec3(0, 0, -1), i == 0 ? 0.0f : 0.25f);
-        quad.draw();
-        gl->glReadPixels(kSize / 2, kSize / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth[i]);
-    }
-    // Orthographic: w = 1, so 0.25 in clip z is 0.25 in NDC, an eighth of the [0, 1] window depth range.
-    EXPECT_NEAR(depth[0] - depth[1], 0.125f, 1e-4f);
-
-    // A brow behind the hair shows through it once pulled.
-    GpuMesh hair(square(glm::vec3(0, 0, 0.3f), 1.0f, glm::vec3(0, 0, 1)), m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV,
-                 -1);
-    const GLuint red = makeTexture(1, 1, {255, 0, 0, 255});
-    const GLuint green = makeTexture(1, 1, {0, 255, 0, 255});
-    for (float pull : {0.0f, 0.125f}) {
-        m_context.bindTarget();
-        useMmd(glm::vec3(0, 0, -1));
-        gl->glUniform1i(m_mmd.m_uTexMode, 1);
-        bindTexture(GL_TEXTURE0, red);
-        hair.draw();
-        useMmd(glm::vec3(0, 0, -1), pull);
-        gl->glUniform1i(m_mmd.m_uTexMode, 1);
-        bindTexture(GL_TEXTURE0, green);
-        quad.draw();
-        const QImage image = m_context.readTarget();
-        const int g = qRound(0.68f * 255);
-        expectColor(image, kSize / 2, kSize / 2, pull == 0.0f ? QColor(g, 0, 0) : QColor(0, g, 0),
-                    pull == 0.0f ? "brow_hidden" : "brow_through_hair");
-    }
-    gl->glDisable(GL_DEPTH_TEST);
-    gl->glDeleteTextures(1, &red);
-    gl->glDeleteTextures(1, &green);
-}
-
-TEST_F(MmdShaderTest, ShadowReceiverDarkensWhereTheCasterBlocksTheLight) {
-    ShadowMap shadow;
-    ASSERT_TRUE(shadow.Setup());
-    ASSERT_TRUE(shadow.InitDepthFramebuffer(1024, 1024));
-    const glm::vec3 lightDir(0.0f, -1.0f, 0.0f);
-    shadow.CalcShadowMap(lightDir);
-    QOpenGLFunctions_4_1_Core* gl = glFunctions();
-
-    // Depth pass: only the caster, a 2 x 2 square 3 units above the ground.
-    GpuMesh caster(square(glm::vec3(0, 3, 0), 1.0f, glm::vec3(0, 1, 0)), shadow.GetInPos(), -1, -1, -1);
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, shadow.GetFramebuffer());
-    gl->glViewport(0, 0, shadow.GetWidth(), shadow.GetHeight());
-    gl->glClear(GL_DEPTH_BUFFER_BIT);
-    gl->glEnable(GL_DEPTH_TEST);
-    gl->glDepthFunc(GL_LESS);
-    gl->glUseProgram(shadow.GetProgram());
-    const glm::mat4 lightVP = shadow.GetShadowProjectionMatrix() * shadow.GetShadowViewMatrix();
-    gl->glUniformMatrix4fv(shadow.GetWVP(), 1, GL_FALSE, glm::value_ptr(lightVP));
-    caster.draw();
-
-    // Main pass from above: only the 8 x 8 ground, a shadow receiver with a toon ramp.
-    m_view = glm::lookAt(glm::vec3(0, 10, 0), glm::vec3(0), glm::vec3(0, 0, -1));
-    m_projection = glm::ortho(-4.0f, 4.0f, -4.0f, 4.0f, 0.1f, 20.0f);
-    GpuMesh ground(square(glm::vec3(0), 4.0f, glm::vec3(0, 1, 0)), m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV, -1);
-    const GLuint toon = makeTexture(1, 2, {128, 128, 128, 255, 255, 255, 255, 255});
-    m_context.bindTarget();
-    gl->glDepthFunc(GL_LEQUAL);
-    useMmd(glm::mat3(m_view) * lightDir);
-    glm::mat4 textureSpace(0.5f);
-    textureSpace[3] = glm::vec4(0.5f, 0.5f, 0.5f, 1.0f);
-    const glm::mat4 lightWVP =
-        glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -shadow.GetBias())) * textureSpace * lightVP;
-    gl->glUniformMatrix4fv(m_mmd.m_uLightWVP, 1, GL_FALSE, glm::value_ptr(lightWVP));
-    gl->glUniform1i(m_mmd.m_uShadowMapEnabled, 1);
-    gl->glUniform1i(m_mmd.m_uToonTexMode, 1);
-    bindTexture(GL_TEXTURE2, toon);
-    bindTexture(GL_TEXTURE3, shadow.GetShadowMapTexture());
-    ground.draw();
-    bindTexture(GL_TEXTURE3, 0);
-    gl->glDisable(GL_DEPTH_TEST);
-    const QImage image = m_context.readTarget();
-
-    const int lit = qRound(0.68f * 255);
-    const int shaded = qRound(0.68f * 128);
-    expectColor(image, kSize / 2, kSize / 2, QColor(shaded, shaded, shaded), "shadow_centre");
-    // The caster covers [-1, 1] of the [-4, 4] view: a quarter of the width around the centre.
-    expectColor(image, kSize / 2 + kSize / 4, kSize / 2, QColor(lit, lit, lit), "shadow_lit_side");
-    expectColor(image, kSize / 2, kSize / 2 - kSize / 4, QColor(lit, lit, lit), "shadow_lit_top");
-    gl->glDeleteTextures(1, &toon);
-}
-
-struct EdgeCase {
-    const char* name;
-    bool variable;
-    float brightness;
-    QColor expected;
-};
-
-class EdgeTest : public MmdShaderTest, public ::testing::WithParamInterface<EdgeCase> {};
-
-TEST_P(EdgeTest, OutlineSurroundsTheSilhouette) {
-    const EdgeCase& c = GetParam();
-    MmdEdgeShader edge;
-    ASSERT_TRUE(edge.Setup(c.variable));
-    const Mesh ball = sphere(1.0f);
-    GpuMesh edgeMesh(ball, edge.m_inPos, edge.m_inNor, -1, edge.m_inEdge);
-    GpuMesh mainMesh(ball, m_mmd.m_inPos, m_mmd.m_inNor, m_mmd.m_inUV, -1);
-    QOpenGLFunctions_4_1_Core* gl = glFunctions();
-    m_context.bindTarget();
-    gl->glEnable(GL_DEPTH_TEST);
-    gl->glDepthFunc(GL_LEQUAL);
-    gl->glEnable(GL_CULL_FACE);
-    gl->glFrontFace(GL_CCW);
-
-    useMmd(glm::vec3(0, 0, -1));
-    gl->glCullFace(GL_BACK);
-    mainMesh.draw();
-
-    gl->glUseProgram(edge.m_prog);
-    const glm::mat4 wvp = m_projection * m_view;
-    gl->glUniformMatrix4fv(edge.m_uWV, 1, GL_FALSE, glm::value_ptr(m_view));
-    gl->glUniformMatrix4fv(edge.m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
-    gl->glUniform2f(edge.m_uScreenSize, kSize, kSize);
-    // Fixed: 2 px wide. Variable at w = 1: a third of that per unit of size, so 6 gives the same 2 px.
-    gl->glUniform1f(edge.m_uEdgeSize, c.variable ? 6.0f : 2.0f);
-    gl->glUniform4f(edge.m_uEdgeColor, 0.5f, 0.0f, 0.0f, 1.0f);
-    gl->glUniform1f(edge.m_uBrightness, c.brightness);
-    gl->glCullFace(GL_FRONT);
-    edgeMesh.draw();
-    gl->glDisable(GL_CULL_FACE);
-    gl->glDisable(GL_DEPTH_TEST);
-    const QImage image = m_context.readTarget();
-
-    // The ball's radius is 1 of the 2-unit half view: 16 px. Its rim ends at 16 px from the centre, the
-    // outline covers the next 2 px, beyond that is background.
-    const int centre = kSize / 2;
-    const int body = qRound(0.68f * 255);
-    expectColor(image, centre, centre, QColor(body, body, body), (std::string(c.name) + "_body").c_str());
-    expectColor(image, centre + 17, centre, c.expected, (std::string(c.name) + "_outline").c_str(), 8);
-    expectColor(image, centre, centre - 18, c.expected, (std::string(c.name) + "_outline_top").c_str(), 8);
-    expectColor(image, centre + 21, centre, QColor(0, 0, 0), (std::string(c.name) + "_background").c_str());
-}
-
-INSTANTIATE_TEST_SUITE_P(Variants, EdgeTest,
-                         ::testing::Values(EdgeCase{"fixed", false, 0.0f, QColor(128, 0, 0)},
-                                           EdgeCase{"variable", true, 0.0f, QColor(128, 0, 0)},
-                                           EdgeCase{"brightened", false, 0.5f, QColor(255, 0, 0)},
-                                           EdgeCase{"darkened", false, -1.0f, QColor(0, 0, 0)}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

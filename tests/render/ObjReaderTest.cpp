@@ -39,24 +39,15 @@ TEST_P(ObjFaceTest, EmitsTheExpectedCorners) {
 INSTANTIATE_TEST_SUITE_P(
     Faces, ObjFaceTest,
     ::testing::Values(FaceCase{"QuadBecomesTwoTriangles", "f 1/1 2/2 3/3 4/4\n", {1, 2, 3, 1, 3, 4}},
-                      FaceCase{"Triangle", "f 3/1 2/1 1/1\n", {3, 2, 1}},
-                      FaceCase{"FiveCornersKeepOnlyTheFirstTriangle", "f 1/1 2/2 3/3 4/4 1/1\n", {1, 2, 3}},
                       // Empty parts count: a trailing space makes a four-corner face a five-corner line.
                       FaceCase{"TrailingSpaceTurnsQuadIntoTriangle", "f 1/1 2/2 3/3 4/4 \n", {1, 2, 3}},
-                      FaceCase{"NormalReferenceIgnored", "f 1/1/1 2/2/1 3/3/1\n", {1, 2, 3}},
                       FaceCase{"CrLfLineEnds", "f 1/1 2/2 3/3 4/4\r\nf 4/4 3/3 2/2\r\n", {1, 2, 3, 1, 3, 4, 4, 3, 2}},
-                      FaceCase{"TwoCornersIgnored", "f 1/1 2/2\n", {}},
                       FaceCase{"IndexZeroSkipsTriangle", "f 0/1 2/2 3/3\n", {}},
-                      FaceCase{"NegativeIndexSkipsTriangle", "f -1/1 2/2 3/3\n", {}},
                       FaceCase{"PositionPastTheEndSkipsTriangle", "f 1/1 2/2 5/3\n", {}},
-                      FaceCase{"TexcoordPastTheEndSkipsTriangle", "f 1/1 2/2 3/9\n", {}},
-                      FaceCase{"MissingTexcoordSkipsTriangle", "f 1 2 3\n", {}},
-                      FaceCase{"EmptyTexcoordSkipsTriangle", "f 1//1 2//1 3//1\n", {}},
                       FaceCase{"BadSecondTriangleKeepsFirst", "f 1/1 2/2 3/3 9/4\n", {1, 2, 3}},
                       FaceCase{"NotANumberSkipsTriangle", "f a/1 2/2 3/3\nf 1/1 2/2 3/3\n", {1, 2, 3}},
                       FaceCase{
-                          "CommentsAndOtherRecordsIgnored", "# f 1/1 2/2 3/3\ng x\nusemtl m\nvn 0 0 1\n\ns 1\n", {}},
-                      FaceCase{"KeywordMustStandAlone", "fo 1/1 2/2 3/3\n", {}}),
+                          "CommentsAndOtherRecordsIgnored", "# f 1/1 2/2 3/3\ng x\nusemtl m\nvn 0 0 1\n\ns 1\n", {}}),
     [](const ::testing::TestParamInfo<FaceCase>& info) { return std::string(info.param.name); });
 
 TEST(ObjReaderTest, VertexIsPositionTimesScaleThenFlippedTexcoord) {
@@ -86,22 +77,11 @@ TEST_P(ObjBadNumberTest, MalformedRecordIsDropped) {
 
 INSTANTIATE_TEST_SUITE_P(Numbers, ObjBadNumberTest,
                          ::testing::Values(BadNumberCase{"TooFewCoordinates", "v 1 2\nvt 0\n"},
-                                           BadNumberCase{"NotNumbers", "v x y z\nvt u v\n"},
                                            BadNumberCase{"NotFinite", "v nan 0 0\nvt inf 0\n"},
                                            BadNumberCase{"Overflow", "v 1e39 0 0\nvt 0 -1e39\n"},
                                            BadNumberCase{"DoubleSpace", "v  1 2 3\nvt  0 0\n"}),
                          [](const ::testing::TestParamInfo<BadNumberCase>& info) {
                              return std::string(info.param.name);
                          });
-
-TEST(ObjReaderTest, ResourceIsRead) {
-    const std::vector<float> vertices = ObjReader::read(":/test_mesh/quad.obj", 1.0f);
-    EXPECT_EQ(vertices.size(), 6u * ObjReader::kFloatsPerVertex);
-}
-
-TEST(ObjReaderTest, MissingResourceYieldsNoVertices) {
-    EXPECT_TRUE(ObjReader::read(":/test_mesh/no_such_mesh.obj", 1.0f).empty());
-    EXPECT_TRUE(ObjReader::parse(QByteArray(), 1.0f).empty());
-}
 
 }  // namespace

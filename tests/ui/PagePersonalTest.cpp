@@ -1,5 +1,3 @@
-#include "ui/PagePersonal.h"
-
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -7,6 +5,7 @@
 #include "ui/FluentCheckButton.h"
 #include "ui/FluentListView.h"
 #include "ui/FluentSlider.h"
+#include "ui/PagePersonal.h"
 #include "ui/UiTestSupport.h"
 #include "ui/iSlider.h"
 
@@ -34,21 +33,6 @@ TEST_F(PagePersonalTest, PoseSetsAreTheFoldersDirectlyUnderPose) {
     EXPECT_EQ(page.poseSetList()->currentIndex(), 2);
     page.poseSetList()->item(0)->click();
     EXPECT_EQ(settings().poseSet, QStringLiteral("dance"));
-}
-
-TEST_F(PagePersonalTest, SlidersWriteEyeRotationAndOnlyTheLowerBodyX) {
-    settings().eyeRotMul = 1.5f;
-    settings().lowerBodyMoveMul = Vector3{-0.25f, 0.7f, 0.9f};
-    PagePersonal page;
-    EXPECT_EQ(page.eyeRotMulSlider()->value(), 150);
-    EXPECT_EQ(page.eyeRotMulSlider()->defaultValue(), 100);
-    EXPECT_EQ(page.lowerMoveMulSlider()->value(), -25);
-    page.eyeRotMulSlider()->slider()->setValue(300);
-    page.lowerMoveMulSlider()->slider()->setValue(40);
-    EXPECT_FLOAT_EQ(settings().eyeRotMul, 3.0f);
-    EXPECT_FLOAT_EQ(settings().lowerBodyMoveMul.x, 0.4f);
-    EXPECT_EQ(settings().lowerBodyMoveMul.y, 0.7f);
-    EXPECT_EQ(settings().lowerBodyMoveMul.z, 0.9f);
 }
 
 // The per-model values arrive with the model: the page shows them and writes nothing back, not even when a

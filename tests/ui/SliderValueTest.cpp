@@ -1,15 +1,8 @@
-#include "ui/SliderValue.h"
-
 #include <gtest/gtest.h>
 
-namespace {
+#include "ui/SliderValue.h"
 
-TEST(SliderValueTest, TruncatesTowardZero) {
-    EXPECT_EQ(sliderValue(1.26f, 0.1), 12);
-    EXPECT_EQ(sliderValue(-1.26f, 0.1), -12);
-    EXPECT_EQ(sliderValue(0.809f, 0.01), 80);
-    EXPECT_EQ(sliderValue(-0.809f, 0.01), -80);
-}
+namespace {
 
 // Every position written as position x factor shows as that position again.
 TEST(SliderValueTest, EveryWrittenPositionReadsBack) {

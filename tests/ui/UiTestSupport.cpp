@@ -71,4 +71,13 @@ void setAnimationTime(QAbstractAnimation* animation, int ms) {
     animation->setCurrentTime(ms);
 }
 
+void finishAnimations(QObject* root) {
+    for (QAbstractAnimation* animation : root->findChildren<QAbstractAnimation*>()) {
+        if (animation->group() == nullptr && animation->state() != QAbstractAnimation::Stopped &&
+            animation->totalDuration() >= 0) {
+            setAnimationTime(animation, animation->totalDuration());
+        }
+    }
+}
+
 }  // namespace mnx::test

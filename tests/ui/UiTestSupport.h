@@ -8,7 +8,9 @@
 #include <ostream>
 
 #include "app/base/KySettings.h"
-#include <QParallelAnimationGroup>
+
+class QAbstractAnimation;
+class QObject;
 class QWidget;
 
 namespace mnx::test {
@@ -36,6 +38,9 @@ QString saveScreenshot(QWidget& widget, const QString& name);
 
 // Drives a running animation to `ms` and keeps it from advancing by the clock.
 void setAnimationTime(QAbstractAnimation* animation, int ms);
+
+// Runs every animation running under `root` to its end at once, as the clock would.
+void finishAnimations(QObject* root);
 
 }  // namespace mnx::test
 
