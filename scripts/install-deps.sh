@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config make
+    build-essential cmake pkg-config make ccache lld
     qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev libqt5svg5-dev
     libbullet-dev libspdlog-dev libfmt-dev libglm-dev libstb-dev liblo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
