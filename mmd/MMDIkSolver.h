@@ -1,10 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <glm/gtc/quaternion.hpp>
 #include <glm/mat3x3.hpp>
 #include <glm/vec3.hpp>
-
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,9 +22,9 @@ public:
         bool enableAxisLimit = false;
         glm::vec3 limitMax{0.0f};
         glm::vec3 limitMin{0.0f};
-        glm::vec3 prevAngle{0.0f};  // Euler angles chosen in the previous iteration
+        glm::vec3 prevAngle{0.0f};                    // Euler angles chosen in the previous iteration
         glm::quat saveIKRot{1.0f, 0.0f, 0.0f, 0.0f};  // ikRotate at the best iteration so far
-        float planeModeAngle = 0.0f;  // accumulated angle in single-axis mode
+        float planeModeAngle = 0.0f;                  // accumulated angle in single-axis mode
     };
 
     MMDIkSolver();
@@ -55,7 +54,6 @@ public:
     void Enable(bool enable) { m_enable = enable; }
     bool Enabled() const { return m_enable; }
     // Enable value that weighted motion blending falls back to.
-    void SetBaseAnimationEnable(bool enable) { m_baseAnimEnable = enable; }
     bool GetBaseAnimationEnable() const { return m_baseAnimEnable; }
     // Sets the base enable value back to true.
     void ClearBaseAnimation() { m_baseAnimEnable = true; }

@@ -1,5 +1,13 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/mat4x4.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "mmd/MMDIkSolver.h"
 #include "mmd/MMDMaterial.h"
 #include "mmd/MMDModel.h"
@@ -8,15 +16,6 @@
 #include "mmd/PMXFile.h"
 #include "mmd/PMXNode.h"
 #include "mmd/PMXSkinning.h"
-
-#include <glm/gtc/quaternion.hpp>
-#include <glm/mat4x4.hpp>
-
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace mmd {
 
@@ -48,8 +47,8 @@ public:
         glm::vec3 m_position{0.0f};
     };
     struct UVMorph {
-        uint32_t m_index = 0;   // vertex
-        glm::vec4 m_uv{0.0f};   // x = U offset, y = V offset (already negated), z and w unused
+        uint32_t m_index = 0;  // vertex
+        glm::vec4 m_uv{0.0f};  // x = U offset, y = V offset (already negated), z and w unused
     };
     struct BoneMorph {
         PMXNode* m_node = nullptr;
@@ -163,8 +162,6 @@ public:
     // The loaded nodes in update order (ascending deform depth, file order within a depth).
     const std::vector<PMXNode*>& GetSortedNodes() const { return m_sortedNodes; }
     const std::vector<VertexBoneInfo>& GetVertexBoneInfos() const { return m_vertexBoneInfos; }
-    // The current split of skinning work (set at load and by Update after a new hint).
-    const std::vector<UpdateRange>& GetUpdateRanges() const { return m_updateRanges; }
     const LoadTimings& GetLoadTimings() const { return m_loadTimings; }
     // Folder of the loaded file (text before its last separator).
     const std::string& GetModelDir() const { return m_modelDir; }
@@ -242,6 +239,7 @@ private:
 #endif
 
     uint32_t m_parallelUpdateCount = 0;
+    // The current split of skinning work (set at load and by Update after a new hint).
     std::vector<UpdateRange> m_updateRanges;
     LoadTimings m_loadTimings;
 };
