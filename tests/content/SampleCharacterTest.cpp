@@ -186,7 +186,9 @@ TEST_P(SampleCharacterPlayTest, StaysInOnePiece) {
     }
     EXPECT_LT(farthest, 30.0f);
     EXPECT_LT(drift.distance, 3.0f) << drift.body << " at frame " << drift.frame;
-    if (!animated) EXPECT_LT(lastMove, 0.02f) << "nothing shivers";
+    if (!animated) {
+        EXPECT_LT(lastMove, 0.02f) << "nothing shivers";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
