@@ -61,9 +61,6 @@ protected:
 
 fs::path PoseSetTest::s_root;
 
-// ---------------------------------------------------------------------------------------------------------------
-// Idle loops
-
 struct Playback {
     std::shared_ptr<mmd::PMXModel> model;
     mmd::VMDAnimation animation;

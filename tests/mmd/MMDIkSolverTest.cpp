@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <glm/gtc/constants.hpp>
 #include <glm/gtc/quaternion.hpp>
 #include <memory>
@@ -82,6 +83,34 @@ TEST_F(MMDIkSolverTest, AnUnreachableGoalKeepsTheBestIteration) {
     const float best = glm::distance(Position(Node("左足首")), goal);
     EXPECT_LT(best, glm::distance(glm::vec3(0, 0, 0), goal));
     EXPECT_NEAR(glm::distance(Position(Node("左足首")), Position(Node("左足"))), 10.0f, 1e-3f);
+}
+
+// A link limited on more than one axis takes the general path: its rotation's Euler angles are clamped.
+TEST(MMDIkSolverLimitTest, ALinkLimitedOnSeveralAxesStaysInsideItsLimits) {
+    mnx::test::ModelBuilder b;
+    const int shoulder = b.AddBone("肩", {0, 10, 0});
+    const int elbow = b.AddBone("ひじ", {0, 5, 0}, shoulder);
+    const int hand = b.AddBone("手", {0, 0, 0}, elbow);
+    const int ik = b.AddIKBone("手ＩＫ", {0, 0, 0}, -1, hand, 40, 2.0f);
+    b.AddIKLink(ik, elbow, glm::vec3(-0.3f), glm::vec3(0.3f));
+    b.AddIKLink(ik, shoulder, glm::vec3(-0.3f), glm::vec3(0.3f));
+    b.AddVertex({0, 0, 0}, hand);
+    const std::string path = ::testing::TempDir() + "ik_arm.pmx";
+    ASSERT_TRUE(b.WriteFile(path));
+    mmd::PMXModel model;
+    ASSERT_TRUE(model.Load(path, ""));
+    model.InitializeAnimation();
+    auto* nodes = model.GetNodeManager();
+    model.BeginAnimation();
+    nodes->GetNode(size_t(nodes->FindNodeIndex("手ＩＫ")))->SetAnimationTranslate({9, 9, 1});
+    model.UpdateNodeAnimation(false);
+    model.EndAnimation();
+    // Three turns of at most 0.3 rad turn by at most 0.9 rad in all, so |w| stays above cos(0.45); the goal asks
+    // for far more.
+    for (const char* name : {"肩", "ひじ"}) {
+        const glm::quat r = nodes->GetNode(size_t(nodes->FindNodeIndex(name)))->GetIKRotate();
+        EXPECT_GT(std::fabs(r.w), 0.999f * std::cos(0.45f)) << name;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <btBulletDynamicsCommon.h>
 #include <gtest/gtest.h>
 
-#include <glm/gtc/matrix_transform.hpp>
 #include <limits>
 
 #include "mmd/MMDMotionState.h"

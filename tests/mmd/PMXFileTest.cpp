@@ -7,7 +7,6 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <tuple>
 
 #include "mmd/PMXFile.h"
 #include "support/ByteWriter.h"
@@ -28,11 +27,6 @@ protected:
         m_temp = std::make_unique<mnx::test::TempDir>("mnx-pmx");
         m_dir = m_temp->Path();
         ASSERT_FALSE(m_dir.empty());
-        mmd::SetLoadScale(1.0f);
-    }
-    void TearDown() override {
-        mmd::SetLoadScale(1.0f);
-        m_temp.reset();
     }
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
     // Writes the bytes and reads them back.

@@ -22,9 +22,6 @@ TEST(SjisToUnicodeTest, BoundedVariantStopsAtLimitOrZero) {
     EXPECT_EQ(mmd::ConvertSjisToU16String(field, 4), (std::u16string{u'a', u'b', u'c', 0xFFFF}));
     EXPECT_EQ(mmd::ConvertSjisToU16String(field, 2), u"ab");
     EXPECT_EQ(mmd::ConvertSjisToU8String("\x82\xA0\0zz", 5), "\xE3\x81\x82");
-}
-
-TEST(SjisToUnicodeTest, BoundedVariantAcceptsAnEmptyNullBuffer) {
     EXPECT_TRUE(mmd::ConvertSjisToU8String(nullptr, 0).empty());
 }
 
