@@ -1,9 +1,10 @@
 #pragma once
 
-#include <cstdint>
 #include <glm/gtc/quaternion.hpp>
 #include <glm/mat3x3.hpp>
 #include <glm/vec3.hpp>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,9 @@ public:
         bool enableAxisLimit = false;
         glm::vec3 limitMax{0.0f};
         glm::vec3 limitMin{0.0f};
-        glm::vec3 prevAngle{0.0f};                    // Euler angles chosen in the previous iteration
+        glm::vec3 prevAngle{0.0f};  // Euler angles chosen in the previous iteration
         glm::quat saveIKRot{1.0f, 0.0f, 0.0f, 0.0f};  // ikRotate at the best iteration so far
-        float planeModeAngle = 0.0f;                  // accumulated angle in single-axis mode
+        float planeModeAngle = 0.0f;  // accumulated angle in single-axis mode
     };
 
     MMDIkSolver();

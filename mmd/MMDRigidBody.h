@@ -1,7 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <glm/mat4x4.hpp>
+
+#include <cstdint>
 #include <memory>
 #include <string>
 

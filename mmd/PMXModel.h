@@ -1,13 +1,5 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <glm/gtc/quaternion.hpp>
-#include <glm/mat4x4.hpp>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "mmd/MMDIkSolver.h"
 #include "mmd/MMDMaterial.h"
 #include "mmd/MMDModel.h"
@@ -16,6 +8,15 @@
 #include "mmd/PMXFile.h"
 #include "mmd/PMXNode.h"
 #include "mmd/PMXSkinning.h"
+
+#include <glm/gtc/quaternion.hpp>
+#include <glm/mat4x4.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace mmd {
 
@@ -47,8 +48,8 @@ public:
         glm::vec3 m_position{0.0f};
     };
     struct UVMorph {
-        uint32_t m_index = 0;  // vertex
-        glm::vec4 m_uv{0.0f};  // x = U offset, y = V offset (already negated), z and w unused
+        uint32_t m_index = 0;   // vertex
+        glm::vec4 m_uv{0.0f};   // x = U offset, y = V offset (already negated), z and w unused
     };
     struct BoneMorph {
         PMXNode* m_node = nullptr;

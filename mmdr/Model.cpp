@@ -20,9 +20,9 @@
 #include "render/GLFunctions.h"
 #include "render/RenderState.h"
 #include "render/UniformCache.h"
+#include "vr/ExtarnalController.h"
 #include "vmc/VmcCharacter.h"
 #include "vmc/VmcReceiver.h"
-#include "vr/ExtarnalController.h"
 
 namespace mmdr {
 namespace {
