@@ -55,7 +55,6 @@ public:
     void Enable(bool enable) { m_enable = enable; }
     bool Enabled() const { return m_enable; }
     // Enable value that weighted motion blending falls back to.
-    void SetBaseAnimationEnable(bool enable) { m_baseAnimEnable = enable; }
     bool GetBaseAnimationEnable() const { return m_baseAnimEnable; }
     // Sets the base enable value back to true.
     void ClearBaseAnimation() { m_baseAnimEnable = true; }

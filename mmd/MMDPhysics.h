@@ -35,12 +35,10 @@ public:
 
     // Fixed sub-step rate in steps per second (default 120); values <= 0 or non-finite are ignored.
     void SetFPS(float fps);
-    float GetFPS() const { return static_cast<float>(m_fps); }
     // Most sub-steps one Update may take (default 10); values < 1 are ignored.
     void SetMaxSubStepCount(int32_t count);
-    int32_t GetMaxSubStepCount() const { return m_maxSubStepCount; }
 
-    // Advances the world by elapsedSeconds in fixed 1/fps sub-steps, at most GetMaxSubStepCount of them.
+    // Advances the world by elapsedSeconds in fixed 1/fps sub-steps, at most the sub-step count of them.
     // Negative or non-finite times advance nothing. Allocation-free once the world has warmed up.
     void Update(float elapsedSeconds);
 

@@ -44,8 +44,6 @@ public:
     // The bone this body writes to or follows; null when none could be found.
     MMDNode* GetNode() const { return m_node; }
     const std::string& GetName() const { return m_name; }
-    // Body transform relative to its bone's global transform, runtime (right-handed) frame.
-    const glm::mat4& GetOffset() const { return m_offset; }
 
     // true: dynamic bodies are simulated (kinematic flag cleared, active motion state); false: every body follows
     // its bone. The body's world transform is then taken from the chosen motion state.
@@ -73,6 +71,7 @@ private:
     uint16_t m_groupMask = 0;
 
     MMDNode* m_node = nullptr;
+    // Body transform relative to its bone's global transform, runtime (right-handed) frame.
     glm::mat4 m_offset{1.0f};
     std::string m_name;
 };

@@ -163,8 +163,6 @@ public:
     // The loaded nodes in update order (ascending deform depth, file order within a depth).
     const std::vector<PMXNode*>& GetSortedNodes() const { return m_sortedNodes; }
     const std::vector<VertexBoneInfo>& GetVertexBoneInfos() const { return m_vertexBoneInfos; }
-    // The current split of skinning work (set at load and by Update after a new hint).
-    const std::vector<UpdateRange>& GetUpdateRanges() const { return m_updateRanges; }
     const LoadTimings& GetLoadTimings() const { return m_loadTimings; }
     // Folder of the loaded file (text before its last separator).
     const std::string& GetModelDir() const { return m_modelDir; }
@@ -242,6 +240,7 @@ private:
 #endif
 
     uint32_t m_parallelUpdateCount = 0;
+    // The current split of skinning work (set at load and by Update after a new hint).
     std::vector<UpdateRange> m_updateRanges;
     LoadTimings m_loadTimings;
 };

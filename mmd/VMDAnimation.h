@@ -56,9 +56,6 @@ public:
     void EvaluateIK(float frame, float weight = 1.0f);
 
     const std::shared_ptr<MMDModel>& GetModel() const { return m_model; }
-    const std::vector<std::unique_ptr<VMDNodeController>>& GetNodeControllers() const { return m_nodeControllers; }
-    const std::vector<std::unique_ptr<VMDIKController>>& GetIKControllers() const { return m_ikControllers; }
-    const std::vector<std::unique_ptr<VMDMorphController>>& GetMorphControllers() const { return m_morphControllers; }
 
 private:
     void UpdateMaxKeyTime();

@@ -78,6 +78,90 @@ const void* indexOffset(const mmd::MMDSubMesh& subMesh, size_t elementSize) {
     return reinterpret_cast<const void*>(static_cast<uintptr_t>(subMesh.m_beginIndex) * elementSize);
 }
 
+// Binds the shadow map to texture unit 3 and returns the matrix from model space to its texture coordinates and
+// biased depth (identity without a map).
+glm::mat4 bindShadowMap(QOpenGLFunctions_4_1_Core* gl, const ShadowMap* shadow) {
+    gl->glActiveTexture(GL_TEXTURE0 + 3);
+    gl->glBindTexture(GL_TEXTURE_2D, shadow != nullptr ? shadow->GetShadowMapTexture() : 0);
+    if (shadow == nullptr) return glm::mat4(1.0f);
+    const glm::mat4 clipToTexture =
+        glm::translate(glm::mat4(1.0f), glm::vec3(0.5f)) * glm::scale(glm::mat4(1.0f), glm::vec3(0.5f));
+    const glm::mat4 bias = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, -shadow->GetBias()));
+    return bias * clipToTexture * shadow->GetShadowProjectionMatrix() * shadow->GetShadowViewMatrix();
+}
+
+// The settings' light direction in view space, of unit length (zero when the setting is zero).
+glm::vec3 viewLightDirection(const DrawSettings& settings, const glm::mat4& view) {
+    const float lightLength = glm::length(settings.lightDir);
+    const glm::vec3 lightDir = lightLength > 0.0f ? settings.lightDir / lightLength : glm::vec3(0.0f);
+    // The eye views carry the 0.1 base scale; a direction must stay of unit length after the view transform or
+    // the toon ramp, the shadow mix and the specular half vector all shrink with it.
+    const glm::vec3 scaledLightDir = glm::mat3(view) * lightDir;
+    const float viewLength = glm::length(scaledLightDir);
+    const glm::vec3 viewLightDir = viewLength > 0.0f ? scaledLightDir / viewLength : glm::vec3(0.0f);
+    return viewLightDir;
+}
+
+// Texture units 0 (colour), 1 (sphere) and 2 (toon) as the material pass last bound them, so that a texture
+// shared by consecutive materials is bound once; a material without one of them gets the dummy.
+class MaterialTextures {
+public:
+    MaterialTextures(QOpenGLFunctions_4_1_Core* gl, GLuint dummy) : m_gl(gl), m_dummy(dummy) {}
+    void bind(int unit, GLuint texture) {
+        if (texture == 0) texture = m_dummy;
+        if (m_bound[unit] == texture) return;
+        m_gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+        m_gl->glBindTexture(GL_TEXTURE_2D, texture);
+        m_bound[unit] = texture;
+    }
+
+private:
+    QOpenGLFunctions_4_1_Core* m_gl;
+    GLuint m_dummy;
+    GLuint m_bound[3] = {~0u, ~0u, ~0u};
+};
+
+// The material's colours and its texture, sphere and toon modes, factors and textures.
+void setMaterial(const MmdShader& shader, UniformCache& uniforms, MaterialTextures& textures,
+                 const RenderMaterial& render, const mmd::MMDMaterial& material) {
+    uniforms.set(shader.m_uAmbient, material.m_ambient);
+    uniforms.set(shader.m_uDiffuse, glm::vec3(material.m_diffuse));
+    uniforms.set(shader.m_uSpecular, material.m_specular);
+    uniforms.set(shader.m_uSpecularPower, material.m_specularPower);
+    uniforms.set(shader.m_uAlpha, material.m_diffuse.a);
+
+    if (render.m_texture != 0) {
+        uniforms.set(shader.m_uTexMode, render.m_textureHasAlpha ? 2 : 1);
+        uniforms.set(shader.m_uTexMulFactor, material.m_textureMulFactor);
+        uniforms.set(shader.m_uTexAddFactor, material.m_textureAddFactor);
+    } else {
+        uniforms.set(shader.m_uTexMode, 0);
+    }
+    textures.bind(0, render.m_texture);
+
+    if (render.m_sphereTexture != 0) {
+        const auto mode = material.m_sphereTextureMode;
+        const int sphereMode = mode == mmd::MMDMaterial::SphereTextureMode::Mul   ? 1
+                               : mode == mmd::MMDMaterial::SphereTextureMode::Add ? 2
+                                                                                  : 0;
+        uniforms.set(shader.m_uSphereTexMode, sphereMode);
+        uniforms.set(shader.m_uSphereTexMulFactor, material.m_sphereTextureMulFactor);
+        uniforms.set(shader.m_uSphereTexAddFactor, material.m_sphereTextureAddFactor);
+    } else {
+        uniforms.set(shader.m_uSphereTexMode, 0);
+    }
+    textures.bind(1, render.m_sphereTexture);
+
+    if (render.m_toonTexture != 0) {
+        uniforms.set(shader.m_uToonTexMulFactor, material.m_toonTextureMulFactor);
+        uniforms.set(shader.m_uToonTexAddFactor, material.m_toonTextureAddFactor);
+        uniforms.set(shader.m_uToonTexMode, 1);
+    } else {
+        uniforms.set(shader.m_uToonTexMode, 0);
+    }
+    textures.bind(2, render.m_toonTexture);
+}
+
 }  // namespace
 
 bool IsTransBrowMaterial(const std::string& name) {
@@ -299,124 +383,77 @@ void Model::DrawShadowMap(AppContext& context) {
     gl->glUseProgram(0);
 }
 
-void Model::Draw(AppContext& context, bool variableEdge) {
-    if (!m_mmdModel || m_mmdVAO == 0 || !context.m_mmdShader) return;
-    QOpenGLFunctions_4_1_Core* gl = glFunctions();
-    const DrawSettings settings = currentSettings();
-    const MmdShader& shader = *context.m_mmdShader;
-    const glm::mat4 world(1.0f);
-    const glm::mat4 wv = context.m_viewMat * world;
-    const glm::mat4 wvp = context.m_projMat * context.m_viewMat * world;
+// What the passes of one Draw share: the settings read once, the transforms and the GL state last applied.
+struct Model::DrawPass {
+    DrawSettings settings;
+    glm::mat4 wv{1.0f};
+    glm::mat4 wvp{1.0f};
+    // The state every pass starts from, and the one set now: a pass changes only what differs.
+    RenderState base;
+    RenderState applied;
 
-    ShadowMap* shadow = context.m_shadowMap.get();
-    gl->glActiveTexture(GL_TEXTURE0 + 3);
-    gl->glBindTexture(GL_TEXTURE_2D, shadow != nullptr ? shadow->GetShadowMapTexture() : 0);
-    glm::mat4 lightWVP(1.0f);
-    if (shadow != nullptr) {
-        const glm::mat4 clipToTexture =
-            glm::translate(glm::mat4(1.0f), glm::vec3(0.5f)) * glm::scale(glm::mat4(1.0f), glm::vec3(0.5f));
-        const glm::mat4 bias = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, -shadow->GetBias()));
-        lightWVP = bias * clipToTexture * shadow->GetShadowProjectionMatrix() * shadow->GetShadowViewMatrix();
-    }
-
-    // The whole pass state is set here: the caller's (or a previous overlay's) state must not leak in.
-    RenderState pass;
-    pass.frontFace = GL_CCW;
-    pass = pass.withDepth(GL_LEQUAL).withBlending(true);
-    RenderState applied = pass;
-    applied.apply();
-    const auto use = [&applied](const RenderState& state) {
+    void use(const RenderState& state) {
         if (state == applied) return;
         state.apply();
         applied = state;
-    };
+    }
+};
 
-    const float lightLength = glm::length(settings.lightDir);
-    const glm::vec3 lightDir = lightLength > 0.0f ? settings.lightDir / lightLength : glm::vec3(0.0f);
-    // The eye views carry the 0.1 base scale; a direction must stay of unit length after the view transform or
-    // the toon ramp, the shadow mix and the specular half vector all shrink with it.
-    const glm::vec3 scaledLightDir = glm::mat3(context.m_viewMat) * lightDir;
-    const float viewLength = glm::length(scaledLightDir);
-    const glm::vec3 viewLightDir = viewLength > 0.0f ? scaledLightDir / viewLength : glm::vec3(0.0f);
+void Model::Draw(AppContext& context, bool variableEdge) {
+    if (!m_mmdModel || m_mmdVAO == 0 || !context.m_mmdShader) return;
+    DrawPass pass;
+    pass.settings = currentSettings();
+    // The model stays at the world origin: world-view is the view.
+    pass.wv = context.m_viewMat;
+    pass.wvp = context.m_projMat * context.m_viewMat;
+    // The whole pass state is set here: the caller's (or a previous overlay's) state must not leak in.
+    pass.base.frontFace = GL_CCW;
+    pass.base = pass.base.withDepth(GL_LEQUAL).withBlending(true);
+    pass.applied = pass.base;
+    pass.applied.apply();
 
+    DrawMaterialPass(context, pass);
+    DrawEdgePass(context, pass, variableEdge);
+    // Back to the initial state (depth function less-than, no culling, no blending) that Qt's painter and the
+    // next pass start from.
+    RenderState().apply();
+}
+
+void Model::DrawMaterialPass(AppContext& context, DrawPass& pass) {
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+    const MmdShader& shader = *context.m_mmdShader;
+    const glm::mat4 lightWVP = bindShadowMap(gl, context.m_shadowMap.get());
+    const glm::vec3 viewLightDir = viewLightDirection(pass.settings, context.m_viewMat);
     const size_t elementSize = m_mmdModel->GetIndexElementSize();
     const mmd::MMDSubMesh* subMeshes = m_mmdModel->GetSubMeshes();
     const mmd::MMDMaterial* materials = m_mmdModel->GetMaterials();
-    const GLuint dummy = context.m_textures.DummyColorTexture();
 
     // What stays the same for every sub-mesh is sent once; the material's values only when they differ from the
     // previous sub-mesh's (the program is shared by every model, so nothing is assumed from an earlier draw).
     gl->glUseProgram(shader.m_prog);
     gl->glBindVertexArray(m_mmdVAO);
-    gl->glUniformMatrix4fv(shader.m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
-    gl->glUniformMatrix4fv(shader.m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
+    gl->glUniformMatrix4fv(shader.m_uWV, 1, GL_FALSE, glm::value_ptr(pass.wv));
+    gl->glUniformMatrix4fv(shader.m_uWVP, 1, GL_FALSE, glm::value_ptr(pass.wvp));
     gl->glUniform3fv(shader.m_uCameraPosition, 1, glm::value_ptr(context.m_cameraPosition));
     gl->glUniform3fv(shader.m_uLightDir, 1, glm::value_ptr(viewLightDir));
-    gl->glUniform3fv(shader.m_uLightColor, 1, glm::value_ptr(settings.lightColor));
+    gl->glUniform3fv(shader.m_uLightColor, 1, glm::value_ptr(pass.settings.lightColor));
     gl->glUniformMatrix4fv(shader.m_uLightWVP, 1, GL_FALSE, glm::value_ptr(lightWVP));
     gl->glUniform1i(shader.m_uTex, 0);
     gl->glUniform1i(shader.m_uSphereTex, 1);
     gl->glUniform1i(shader.m_uToonTex, 2);
     gl->glUniform1i(shader.m_uShadowMap, 3);
     UniformCache uniforms(gl);
-    GLuint bound[3] = {~0u, ~0u, ~0u};
-    const auto bindUnit = [&](int unit, GLuint texture) {
-        if (bound[unit] == texture) return;
-        gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
-        gl->glBindTexture(GL_TEXTURE_2D, texture);
-        bound[unit] = texture;
-    };
+    MaterialTextures textures(gl, context.m_textures.DummyColorTexture());
 
     for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
         const mmd::MMDSubMesh& subMesh = subMeshes[i];
         const RenderMaterial& render = m_materials[size_t(subMesh.m_materialID)];
         const mmd::MMDMaterial& material = materials[subMesh.m_materialID];
         if (material.m_diffuse.a == 0.0f) continue;
-
-        uniforms.set(shader.m_uTransBrow, render.m_transBrowWeight * settings.transBrow * 0.25f);
-        uniforms.set(shader.m_uAmbient, material.m_ambient);
-        uniforms.set(shader.m_uDiffuse, glm::vec3(material.m_diffuse));
-        uniforms.set(shader.m_uSpecular, material.m_specular);
-        uniforms.set(shader.m_uSpecularPower, material.m_specularPower);
-        uniforms.set(shader.m_uAlpha, material.m_diffuse.a);
-
-        if (render.m_texture != 0) {
-            uniforms.set(shader.m_uTexMode, render.m_textureHasAlpha ? 2 : 1);
-            uniforms.set(shader.m_uTexMulFactor, material.m_textureMulFactor);
-            uniforms.set(shader.m_uTexAddFactor, material.m_textureAddFactor);
-            bindUnit(0, render.m_texture);
-        } else {
-            uniforms.set(shader.m_uTexMode, 0);
-            bindUnit(0, dummy);
-        }
-
-        if (render.m_sphereTexture != 0) {
-            const auto mode = material.m_sphereTextureMode;
-            const int sphereMode = mode == mmd::MMDMaterial::SphereTextureMode::Mul   ? 1
-                                   : mode == mmd::MMDMaterial::SphereTextureMode::Add ? 2
-                                                                                      : 0;
-            uniforms.set(shader.m_uSphereTexMode, sphereMode);
-            uniforms.set(shader.m_uSphereTexMulFactor, material.m_sphereTextureMulFactor);
-            uniforms.set(shader.m_uSphereTexAddFactor, material.m_sphereTextureAddFactor);
-            bindUnit(1, render.m_sphereTexture);
-        } else {
-            uniforms.set(shader.m_uSphereTexMode, 0);
-            bindUnit(1, dummy);
-        }
-
-        if (render.m_toonTexture != 0) {
-            uniforms.set(shader.m_uToonTexMulFactor, material.m_toonTextureMulFactor);
-            uniforms.set(shader.m_uToonTexAddFactor, material.m_toonTextureAddFactor);
-            uniforms.set(shader.m_uToonTexMode, 1);
-            bindUnit(2, render.m_toonTexture);
-        } else {
-            uniforms.set(shader.m_uToonTexMode, 0);
-            bindUnit(2, dummy);
-        }
-
-        use(pass.withCulling(material.m_bothFace ? GL_NONE : GL_BACK));
+        uniforms.set(shader.m_uTransBrow, render.m_transBrowWeight * pass.settings.transBrow * 0.25f);
+        setMaterial(shader, uniforms, textures, render, material);
+        pass.use(pass.base.withCulling(material.m_bothFace ? GL_NONE : GL_BACK));
         uniforms.set(shader.m_uShadowMapEnabled, material.m_shadowReceiver ? 1 : 0);
-
         gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
     }
     for (int unit : {3, 2, 1, 0}) {
@@ -425,32 +462,36 @@ void Model::Draw(AppContext& context, bool variableEdge) {
     }
     gl->glBindVertexArray(0);
     gl->glUseProgram(0);
-    const glm::vec2 screenSize(static_cast<float>(context.m_screenWidth), static_cast<float>(context.m_screenHeight));
+}
 
+void Model::DrawEdgePass(AppContext& context, DrawPass& pass, bool variableEdge) {
     const MmdEdgeShader* edge = variableEdge ? context.m_mmdEdgeShader.get() : context.m_mmdEdgeFixedShader.get();
-    if (edge != nullptr && edge->m_prog != 0) {
-        gl->glUseProgram(edge->m_prog);
-        gl->glBindVertexArray(m_mmdEdgeVAO);
-        gl->glUniformMatrix4fv(edge->m_uWV, 1, GL_FALSE, glm::value_ptr(wv));
-        gl->glUniformMatrix4fv(edge->m_uWVP, 1, GL_FALSE, glm::value_ptr(wvp));
-        gl->glUniform2fv(edge->m_uScreenSize, 1, glm::value_ptr(screenSize));
-        gl->glUniform1f(edge->m_uBrightness, settings.edgeBrightness);
-        UniformCache edgeUniforms(gl);
-        for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
-            const mmd::MMDSubMesh& subMesh = subMeshes[i];
-            const mmd::MMDMaterial& material = materials[subMesh.m_materialID];
-            if (material.m_edgeFlag == 0 || material.m_diffuse.a == 0.0f) continue;
-            edgeUniforms.set(edge->m_uEdgeSize, material.m_edgeSize * settings.edgeMul);
-            edgeUniforms.set(edge->m_uEdgeColor, material.m_edgeColor);
-            use(pass.withCulling(GL_FRONT));
-            gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
-        }
-        gl->glBindVertexArray(0);
-        gl->glUseProgram(0);
+    if (edge == nullptr || edge->m_prog == 0) return;
+    QOpenGLFunctions_4_1_Core* gl = glFunctions();
+    const glm::vec2 screenSize(static_cast<float>(context.m_screenWidth), static_cast<float>(context.m_screenHeight));
+    const size_t elementSize = m_mmdModel->GetIndexElementSize();
+    const mmd::MMDSubMesh* subMeshes = m_mmdModel->GetSubMeshes();
+    const mmd::MMDMaterial* materials = m_mmdModel->GetMaterials();
+
+    gl->glUseProgram(edge->m_prog);
+    gl->glBindVertexArray(m_mmdEdgeVAO);
+    gl->glUniformMatrix4fv(edge->m_uWV, 1, GL_FALSE, glm::value_ptr(pass.wv));
+    gl->glUniformMatrix4fv(edge->m_uWVP, 1, GL_FALSE, glm::value_ptr(pass.wvp));
+    gl->glUniform2fv(edge->m_uScreenSize, 1, glm::value_ptr(screenSize));
+    gl->glUniform1f(edge->m_uBrightness, pass.settings.edgeBrightness);
+    UniformCache uniforms(gl);
+    for (size_t i = 0; i < m_mmdModel->GetSubMeshCount(); ++i) {
+        const mmd::MMDSubMesh& subMesh = subMeshes[i];
+        const mmd::MMDMaterial& material = materials[subMesh.m_materialID];
+        if (material.m_edgeFlag == 0 || material.m_diffuse.a == 0.0f) continue;
+        uniforms.set(edge->m_uEdgeSize, material.m_edgeSize * pass.settings.edgeMul);
+        uniforms.set(edge->m_uEdgeColor, material.m_edgeColor);
+        // The hull's front faces are culled, so only the rim pushed out behind the model shows.
+        pass.use(pass.base.withCulling(GL_FRONT));
+        gl->glDrawElements(GL_TRIANGLES, subMesh.m_vertexCount, m_indexType, indexOffset(subMesh, elementSize));
     }
-    // Back to the initial state (depth function less-than, no culling, no blending) that Qt's painter and the
-    // next pass start from.
-    RenderState().apply();
+    gl->glBindVertexArray(0);
+    gl->glUseProgram(0);
 }
 
 }  // namespace mmdr

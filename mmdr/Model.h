@@ -61,8 +61,14 @@ public:
     GLuint m_shadowVAO = 0;
 
 private:
+    struct DrawPass;
+
     void release();
     bool controllerActive() const;
+    // The toon pass: every visible material with its textures, light and self-shadow.
+    void DrawMaterialPass(AppContext& context, DrawPass& pass);
+    // The outline pass: the edge materials' hulls pushed out along the normals.
+    void DrawEdgePass(AppContext& context, DrawPass& pass, bool variableEdge);
 };
 
 }  // namespace mmdr

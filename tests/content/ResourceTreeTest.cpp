@@ -9,7 +9,6 @@
 #include <string>
 
 #include "ResourceTree.h"
-#include "stb_image.h"
 
 namespace {
 
@@ -42,19 +41,6 @@ protected:
     fs::path m_base;
 };
 
-TEST_F(ResourceTreeTest, GeneratesTheSameBytesEveryTime) {
-    std::string error;
-    ASSERT_TRUE(mnxc::WriteResourceTree(m_base / "a", &error)) << error;
-    ASSERT_TRUE(mnxc::WriteResourceTree(m_base / "b", &error)) << error;
-    const auto a = Snapshot(m_base / "a");
-    EXPECT_EQ(a, Snapshot(m_base / "b"));
-    for (const char* expected : {"model/0_sample/sample.pmx", "toontex/toon01.bmp", "toontex/toon10.bmp",
-                                 "accessory/README.txt", "pose/default/stand.vmd", "pose/default/handDefault_R.vpd",
-                                 "pose/default/handTumbsUp_L.vpd"}) {
-        EXPECT_TRUE(a.count(expected)) << expected;
-    }
-}
-
 TEST_F(ResourceTreeTest, RewritingMendsDamageAndKeepsGoodFiles) {
     std::string error;
     const fs::path root = m_base / "tree";
@@ -76,29 +62,5 @@ TEST_F(ResourceTreeTest, FailsWithAReasonWhenTheFolderCannotBeWritten) {
     EXPECT_FALSE(error.empty());
     fs::remove(m_base.string() + "_file");
 }
-
-class ToonRampTest : public ::testing::TestWithParam<int> {};
-
-// Shared toons are 32 x 32 ramps, lit at the top and shaded at the bottom, as MMD models expect.
-TEST_P(ToonRampTest, IsA32By32RampLightAtTheTop) {
-    const fs::path root = fs::temp_directory_path() / ("mnx_toon_" + std::to_string(::getpid()));
-    std::string error;
-    ASSERT_TRUE(mnxc::WriteResourceTree(root, &error)) << error;
-    char name[16];
-    std::snprintf(name, sizeof(name), "toon%02d.bmp", GetParam());
-    const std::string bytes = ReadBytes(root / "toontex" / name);
-    fs::remove_all(root);
-    int w = 0, h = 0, n = 0;
-    unsigned char* pixels = stbi_load_from_memory(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                                  static_cast<int>(bytes.size()), &w, &h, &n, 3);
-    ASSERT_NE(pixels, nullptr);
-    EXPECT_EQ(w, 32);
-    EXPECT_EQ(h, 32);
-    auto brightness = [&](int y) { return pixels[(y * w + 16) * 3] + pixels[(y * w + 16) * 3 + 1] + pixels[(y * w + 16) * 3 + 2]; };
-    EXPECT_GT(brightness(0), brightness(31));
-    stbi_image_free(pixels);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllTen, ToonRampTest, ::testing::Range(1, 11));
 
 }  // namespace

