@@ -12,7 +12,7 @@
 #include "face/iFacialMoCap.h"
 #include "mmdr/AppContext.h"
 #include "mmdr/Model.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "vr/BodyMath.h"
 #include "vr/Calibration.h"
 #include "vr/VRController.h"

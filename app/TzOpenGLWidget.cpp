@@ -19,7 +19,7 @@
 #include "render/GLTextMessageSurface.h"
 #include "render/RenderState.h"
 #include "render/SystemMesh.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "vr/VRController.h"
 #include "vr/VRDevice.h"
 #include "vr/VRDeviceContainer.h"

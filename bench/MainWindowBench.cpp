@@ -12,7 +12,7 @@
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/KySettings.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "mmdr/AppContext.h"
 #include "render/RenderState.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "tools/mnxtool/OffscreenScene.h"
 
 namespace {

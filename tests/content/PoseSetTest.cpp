@@ -22,7 +22,7 @@
 #include "mmd/VMDAnimation.h"
 #include "mmd/VMDFile.h"
 #include "mmd/VPDFile.h"
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ protected:
         s_root = fs::temp_directory_path() / ("mnx_poseset_" + std::to_string(::getpid()));
         std::string error;
         ASSERT_TRUE(mnxc::WritePoseSets(s_root / "pose", &error)) << error;
-        ASSERT_TRUE(mnx::test::PmxWriter::WriteFile(mnxc::BuildSampleCharacter(), SamplePath().string()));
+        ASSERT_TRUE(mmd::PmxWriter::WriteFile(mnxc::BuildSampleCharacter(), SamplePath().string()));
     }
     static void TearDownTestSuite() {
         std::error_code ec;

@@ -13,7 +13,7 @@
 #include "face/BuildInternalMorphs.h"
 #include "mmd/PMXModel.h"
 #include "support/ModelBuilder.h"
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ TEST_F(BuildInternalMorphsTest, TheRealFixtureModelGetsItsMissingMorphs) {
 
 TEST_F(BuildInternalMorphsTest, TheSampleCharacterHasEveryRequiredMorph) {
     const std::string path = ::testing::TempDir() + "sample_character.pmx";
-    ASSERT_TRUE(mnx::test::PmxWriter::WriteFile(mnxc::BuildSampleCharacter(), path));
+    ASSERT_TRUE(mmd::PmxWriter::WriteFile(mnxc::BuildSampleCharacter(), path));
     auto model = std::make_shared<mmd::PMXModel>();
     ASSERT_TRUE(model->Load(path, ""));
     const InternalMorphData data = BuildInternalMorphs(model);

@@ -11,14 +11,14 @@
 #include "mmd/VMDAnimation.h"
 #include "mmd/VMDFile.h"
 #include "support/ModelBuilder.h"
-#include "support/VmdWriter.h"
+#include "mmd/writer/VmdWriter.h"
 
 namespace {
 
 using mmd::PMXRigidBodyOperation;
 using mmd::PMXRigidBodyShape;
 using mnx::test::ModelBuilder;
-using mnx::test::VmdWriter;
+using mmd::VmdWriter;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();

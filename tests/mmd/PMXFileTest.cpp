@@ -9,17 +9,17 @@
 #include <string>
 
 #include "mmd/PMXFile.h"
-#include "support/ByteWriter.h"
+#include "mmd/writer/ByteWriter.h"
 #include "support/LogCapture.h"
 #include "support/ModelBuilder.h"
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 #include "support/TempDir.h"
 
 namespace {
 
 using mnx::test::LogCapture;
 using mnx::test::ModelBuilder;
-using mnx::test::PmxWriter;
+using mmd::PmxWriter;
 
 class PMXFileTest : public testing::Test {
 protected:
@@ -32,7 +32,7 @@ protected:
     // Writes the bytes and reads them back.
     bool Read(const std::vector<uint8_t>& bytes, mmd::PMXFileData& data) {
         const std::string path = Path("model.pmx");
-        EXPECT_TRUE(mnx::test::WriteBytesToFile(bytes, path));
+        EXPECT_TRUE(mmd::WriteBytesToFile(bytes, path));
         return mmd::ReadPMXFile(data, path);
     }
     std::unique_ptr<mnx::test::TempDir> m_temp;

@@ -8,7 +8,7 @@
 
 #include "mmd/File.h"
 #include "mmd/PMXModel.h"
-#include "support/ByteWriter.h"
+#include "mmd/writer/ByteWriter.h"
 #include "support/ModelBuilder.h"
 
 namespace {
@@ -46,7 +46,7 @@ TEST_F(UnicodePathTest, ModelAndTextureLoadFromAJapaneseFolder) {
     builder.AddMaterial(u8"肌", builder.AddTexture(texture));
     ASSERT_TRUE(builder.WriteFile(Utf8(u8"ミク.pmx")));
     const std::vector<uint8_t> pixels = {0x89, 'P', 'N', 'G', 1, 2, 3};
-    ASSERT_TRUE(mnx::test::WriteBytesToFile(pixels, Utf8(u8"テクスチャ/肌.png")));
+    ASSERT_TRUE(mmd::WriteBytesToFile(pixels, Utf8(u8"テクスチャ/肌.png")));
 
     mmd::PMXModel model;
     ASSERT_TRUE(model.Load(Utf8(u8"ミク.pmx"), Utf8(u8"toon")));

@@ -16,10 +16,10 @@
 #include "mmd/VMDFile.h"
 #include "support/LogCapture.h"
 #include "support/ModelBuilder.h"
-#include "support/VmdWriter.h"
+#include "mmd/writer/VmdWriter.h"
 
-using mnx::test::VmdBoneKey;
-using mnx::test::VmdWriter;
+using mmd::VmdBoneKey;
+using mmd::VmdWriter;
 
 namespace {
 
@@ -60,7 +60,7 @@ mmd::VMDFileData Read(const VmdWriter& writer) {
 }
 
 VmdBoneKey Key(const std::string& name, uint32_t frame, const glm::vec3& t, const glm::quat& r,
-               const mnx::test::VmdInterpolation& curves = VmdWriter::Linear()) {
+               const mmd::VmdInterpolation& curves = VmdWriter::Linear()) {
     VmdBoneKey key;
     key.name = name;
     key.frame = frame;

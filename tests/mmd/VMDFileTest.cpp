@@ -7,13 +7,13 @@
 #include "mmd/SjisToUnicode.h"
 #include "mmd/VMDFile.h"
 #include "support/LogCapture.h"
-#include "support/ShiftJis.h"
-#include "support/VmdWriter.h"
-#include "support/VpdWriter.h"
+#include "mmd/writer/ShiftJis.h"
+#include "mmd/writer/VmdWriter.h"
+#include "mmd/writer/VpdWriter.h"
 
 using mnx::test::LogCapture;
-using mnx::test::VmdSection;
-using mnx::test::VmdWriter;
+using mmd::VmdSection;
+using mmd::VmdWriter;
 
 namespace {
 
@@ -21,13 +21,13 @@ std::string TempPath(const std::string& name) { return ::testing::TempDir() + "v
 
 bool ReadBytes(const std::string& bytes, mmd::VMDFileData& vmd, const std::string& name = "case.vmd") {
     const std::string path = TempPath(name);
-    EXPECT_TRUE(mnx::test::VpdWriter::SaveBytes(path, bytes));
+    EXPECT_TRUE(mmd::VpdWriter::SaveBytes(path, bytes));
     return mmd::ReadVMDFile(vmd, path);
 }
 
 VmdWriter FullWriter() {
     VmdWriter w;
-    mnx::test::VmdBoneKey bone;
+    mmd::VmdBoneKey bone;
     bone.name = "センター";
     bone.frame = 12;
     bone.translate = {1.0f, 2.0f, 3.0f};
@@ -38,7 +38,7 @@ VmdWriter FullWriter() {
     bone.frame = 7;
     w.AddBoneKey(bone);
     w.AddMorphKey("まばたき", 3, 0.75f);
-    w.AddCameraKey(mnx::test::VmdCameraKey{});
+    w.AddCameraKey(mmd::VmdCameraKey{});
     w.AddLightKey({9, {0.1f, 0.2f, 0.3f}, {1.0f, -1.0f, 0.5f}});
     w.AddShadowKey({4, 2, 0.5f});
     w.AddIkKey({0, 1, {{"左足ＩＫ", true}, {"右足ＩＫ", false}}});

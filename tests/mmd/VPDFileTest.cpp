@@ -11,11 +11,11 @@
 #include "mmd/VPDFile.h"
 #include "support/LogCapture.h"
 #include "support/ModelBuilder.h"
-#include "support/ShiftJis.h"
-#include "support/VpdWriter.h"
+#include "mmd/writer/ShiftJis.h"
+#include "mmd/writer/VpdWriter.h"
 
 using mnx::test::LogCapture;
-using mnx::test::VpdWriter;
+using mmd::VpdWriter;
 
 namespace {
 
@@ -31,7 +31,7 @@ bool ReadBytes(const std::string& bytes, mmd::VPDFileData& vpd) {
 std::string Text(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
-    return mnx::test::ToShiftJis(text);
+    return mmd::ToShiftJis(text);
 }
 
 VpdWriter HandPose() {

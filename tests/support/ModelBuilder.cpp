@@ -1,6 +1,6 @@
 #include "support/ModelBuilder.h"
 
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 
 namespace mnx::test {
 
@@ -22,7 +22,7 @@ ModelBuilder::ModelBuilder() {
     h.m_encoding = 0;
     m_data.m_info.m_modelName = "builder";
     m_data.m_info.m_englishModelName = "builder";
-    PmxWriter::FitIndexSizes(m_data);
+    mmd::PmxWriter::FitIndexSizes(m_data);
 }
 
 ModelBuilder& ModelBuilder::SetName(const std::string& name) {
@@ -306,13 +306,13 @@ mmd::PMXFileData ModelBuilder::Build() const {
         }
         data.m_displayFrames = {root, face};
     }
-    PmxWriter::FitIndexSizes(data);
+    mmd::PmxWriter::FitIndexSizes(data);
     return data;
 }
 
-std::vector<uint8_t> ModelBuilder::Bytes() const { return PmxWriter::Write(Build()); }
+std::vector<uint8_t> ModelBuilder::Bytes() const { return mmd::PmxWriter::Write(Build()); }
 
-bool ModelBuilder::WriteFile(const std::string& path) const { return PmxWriter::WriteFile(Build(), path); }
+bool ModelBuilder::WriteFile(const std::string& path) const { return mmd::PmxWriter::WriteFile(Build(), path); }
 
 ModelBuilder ModelBuilder::EveryFeature() {
     ModelBuilder b;

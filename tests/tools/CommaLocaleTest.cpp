@@ -10,7 +10,7 @@
 
 #include "face/iFacialMoCap.h"
 #include "mmd/VPDFile.h"
-#include "support/VpdWriter.h"
+#include "mmd/writer/VpdWriter.h"
 #include "tools/mnxtool/JsonWriter.h"
 
 namespace {
@@ -41,7 +41,7 @@ protected:
 // Fails with strtof: "0.5" stops at the point, and every pose and hand-pose file is rejected.
 TEST_F(CommaLocaleTest, PoseFileNumbersAreRead) {
     const std::string path = ::testing::TempDir() + "comma_locale.vpd";
-    mnx::test::VpdWriter writer;
+    mmd::VpdWriter writer;
     writer.AddBone("センター", {0.5f, 1.25f, -2.75f}, glm::quat(0.6f, 0, 0.8f, 0));
     writer.AddMorph("まばたき", 0.625f);
     // The fixture writer formats with the C library, so it writes under C, as MikuMikuDance does.

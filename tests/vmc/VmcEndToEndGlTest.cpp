@@ -18,7 +18,7 @@
 #include "mmd/MMDMorph.h"
 #include "mmd/MMDNode.h"
 #include "mmdr/Model.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "vmc/VmcCharacter.h"
 #include "vmc/VmcReceiver.h"
 

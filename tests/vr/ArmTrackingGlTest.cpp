@@ -22,7 +22,7 @@
 #include "mmd/VMDNodeController.h"
 #include "support/CountingMalloc.h"
 #include "support/ModelBuilder.h"
-#include "support/VpdWriter.h"
+#include "mmd/writer/VpdWriter.h"
 #include "vr/BodyMath.h"
 #include "vr/ExtarnalController.h"
 #include "vr/VRController.h"
@@ -106,7 +106,7 @@ protected:
         calibrate(m_settings);
         for (const bool left : {false, true}) {
             for (const bool fist : {false, true}) {
-                mnx::test::VpdWriter pose;
+                mmd::VpdWriter pose;
                 pose.AddBone(left ? "左人指１" : "右人指１", glm::vec3(0), fingerPose(fist, left));
                 const QString name = QString(fist ? "handRock_" : "handDefault_") + (left ? "L" : "R");
                 ASSERT_TRUE(pose.Save(QDir(m_poses.path()).filePath(name + ".vpd").toStdString()));

@@ -19,7 +19,7 @@
 #include "mmd/VMDNodeController.h"
 #include "support/CountingMalloc.h"
 #include "support/ModelBuilder.h"
-#include "support/VpdWriter.h"
+#include "mmd/writer/VpdWriter.h"
 #include "vr/BodyMath.h"
 #include "vr/HandPoseRig.h"
 #include "vr/VrTestSupport.h"
@@ -27,7 +27,7 @@
 namespace {
 
 using mnx::test::ModelBuilder;
-using mnx::test::VpdWriter;
+using mmd::VpdWriter;
 
 constexpr float kDeg = 3.14159265358979f / 180.0f;
 

@@ -7,7 +7,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "Rig.h"
-#include "support/VpdWriter.h"
+#include "mmd/writer/VpdWriter.h"
 
 namespace mnxc {
 namespace {
@@ -137,7 +137,7 @@ std::string HandPoseStem(HandShape shape, int side) {
 
 std::string HandPoseFile(HandShape shape, int side) {
     const std::array<glm::quat, 15> left = LeftRotations(Bend(shape));
-    mnx::test::VpdWriter vpd;
+    mmd::VpdWriter vpd;
     vpd.SetParentFile("sample.osm");
     const std::vector<std::string>& names = FingerNames();
     for (size_t i = 0; i < names.size(); ++i) {

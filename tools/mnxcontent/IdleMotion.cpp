@@ -12,14 +12,14 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "Rig.h"
-#include "support/VmdWriter.h"
+#include "mmd/writer/VmdWriter.h"
 
 namespace mnxc {
 namespace {
 
-using mnx::test::VmdBoneKey;
-using mnx::test::VmdInterpolation;
-using mnx::test::VmdWriter;
+using mmd::VmdBoneKey;
+using mmd::VmdInterpolation;
+using mmd::VmdWriter;
 
 constexpr float kTwoPi = glm::two_pi<float>();
 constexpr float kHalfPi = glm::half_pi<float>();

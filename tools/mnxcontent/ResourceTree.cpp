@@ -8,7 +8,7 @@
 #include "PoseSet.h"
 #include "SampleCharacter.h"
 #include "Textures.h"
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 
 namespace mnxc {
 namespace {
@@ -60,7 +60,7 @@ bool WriteResourceTree(const fs::path& root, std::string* error) {
     TreeWriter tree(root, error);
 
     const mmd::PMXFileData sample = BuildSampleCharacter();
-    const std::vector<uint8_t> pmx = mnx::test::PmxWriter::Write(sample);
+    const std::vector<uint8_t> pmx = mmd::PmxWriter::Write(sample);
     const fs::path sampleDir = fs::path("model") / "0_sample";
     if (!tree.Put(sampleDir / "sample.pmx", std::string(pmx.begin(), pmx.end()))) return false;
     for (const auto& [relative, image] : SampleTextures()) {

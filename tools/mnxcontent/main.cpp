@@ -15,7 +15,7 @@
 #include "mmd/PMXModel.h"
 #include "mmd/VMDAnimation.h"
 #include "mmd/VMDFile.h"
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ int Usage() {
 // its skinned positions in the file frame. Empty when the model or motion cannot be loaded.
 std::vector<glm::vec3> Simulate(const mmd::PMXFileData& pmx, long frames, const std::string& motion) {
     const std::string path = (std::filesystem::temp_directory_path() / "mnxcontent_preview.pmx").string();
-    if (!mnx::test::PmxWriter::WriteFile(pmx, path)) return {};
+    if (!mmd::PmxWriter::WriteFile(pmx, path)) return {};
     auto model = std::make_shared<mmd::PMXModel>();
     const bool loaded = model->Load(path, "");
     std::filesystem::remove(path);

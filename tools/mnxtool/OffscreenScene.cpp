@@ -11,7 +11,7 @@
 #include "mmd/VMDFile.h"
 #include "mmd/VPDFile.h"
 #include "mmdr/Model.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace mnx::test {
+namespace mmd {
 
 // Builds VPD pose files in the layout MMD writes: Shift-JIS text, CR LF line ends, tab-aligned
 // "//" comments after the values and blank lines between blocks.
@@ -46,4 +46,4 @@ private:
     bool m_comments = true;
 };
 
-}  // namespace mnx::test
+}  // namespace mmd

@@ -6,7 +6,7 @@
 
 #include "mmd/PMXFile.h"
 
-namespace mnx::test {
+namespace mmd {
 
 // Writes PMXFileData byte for byte as a PMX file, for fixtures and fuzz seeds.
 // The header of `data` decides the layout: m_version (>= 2.1 adds the soft-body section, even when empty),
@@ -24,4 +24,4 @@ public:
     static void FitIndexSizes(mmd::PMXFileData& data);
 };
 
-}  // namespace mnx::test
+}  // namespace mmd

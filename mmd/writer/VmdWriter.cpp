@@ -1,12 +1,12 @@
-#include "support/VmdWriter.h"
+#include "mmd/writer/VmdWriter.h"
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
-#include "support/ShiftJis.h"
+#include "mmd/writer/ShiftJis.h"
 
-namespace mnx::test {
+namespace mmd {
 namespace {
 
 class ByteSink {
@@ -179,4 +179,4 @@ VmdInterpolation VmdWriter::Curves(uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y
     return block;
 }
 
-}  // namespace mnx::test
+}  // namespace mmd

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace mnx::test {
+namespace mmd {
 
 // The 64-byte interpolation block of a bone key.
 using VmdInterpolation = std::array<uint8_t, 64>;
@@ -95,4 +95,4 @@ private:
     VmdSection m_last = VmdSection::Ik;
 };
 
-}  // namespace mnx::test
+}  // namespace mmd

@@ -13,7 +13,8 @@ namespace {
 
 // Runs first in this process: the "mmd" logger does not exist yet, so the threads race to create it.
 TEST(LoggerTest, ConcurrentFirstCallsCreateOneLoggerThatForwardsToDefault) {
-    std::ostringstream stream;
+    // The "mmd" logger forwards to this stream for the rest of the process.
+    static std::ostringstream stream;
     auto defaultLogger =
         std::make_shared<spdlog::logger>("default", std::make_shared<spdlog::sinks::ostream_sink_mt>(stream));
     // Lines end in "\n" on every platform here (spdlog's own default is "\r\n" on Windows).

@@ -1,4 +1,4 @@
-#include "support/ShiftJis.h"
+#include "mmd/writer/ShiftJis.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -11,7 +11,7 @@
 #include <cerrno>
 #endif
 
-namespace mnx::test {
+namespace mmd {
 
 #ifdef _WIN32
 
@@ -61,4 +61,4 @@ std::string ToShiftJis(const std::string& utf8) {
 
 #endif
 
-}  // namespace mnx::test
+}  // namespace mmd

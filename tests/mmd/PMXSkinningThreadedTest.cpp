@@ -11,7 +11,7 @@
 #include "mmd/PMXModel.h"
 #include "mmd/PMXSkinning.h"
 #include "support/ModelBuilder.h"
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 #include "support/SkinningReference.h"
 #include "support/TempDir.h"
 
@@ -83,7 +83,7 @@ class SkinningFixture {
 public:
     explicit SkinningFixture(PMXVertexWeight type) : m_pmx(MakeModel(type)), m_temp("mnx-skin"), m_dir(m_temp.Path()) {
         const std::string path = m_dir + "/model.pmx";
-        EXPECT_TRUE(mnx::test::PmxWriter::WriteFile(m_pmx, path));
+        EXPECT_TRUE(mmd::PmxWriter::WriteFile(m_pmx, path));
         EXPECT_TRUE(m_model.Load(path, m_dir));
         m_model.InitializeAnimation();
     }

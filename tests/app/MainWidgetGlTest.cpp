@@ -13,7 +13,7 @@
 #include "app/KySolution.h"
 #include "app/MainWidget.h"
 #include "app/base/KySettings.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "ui/KyControlWidget.h"
 
 namespace {

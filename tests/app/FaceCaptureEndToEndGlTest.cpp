@@ -28,7 +28,7 @@
 #include "face/iFacialMoCap.h"
 #include "mmdr/AppContext.h"
 #include "mmdr/Model.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "vr/ExtarnalController.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "support/ByteWriter.h"
+#include "mmd/writer/ByteWriter.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-namespace mnx::test {
+namespace mmd {
 
 bool WriteBytesToFile(const std::vector<uint8_t>& bytes, const std::string& path) {
     std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
@@ -17,4 +17,4 @@ std::vector<uint8_t> ReadBytesFromFile(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace mnx::test
+}  // namespace mmd

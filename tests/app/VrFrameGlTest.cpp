@@ -15,7 +15,7 @@
 #include "app/MainWidget.h"
 #include "app/base/KySettings.h"
 #include "mmdr/AppContext.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "vr/VRSystem.h"
 
 namespace {

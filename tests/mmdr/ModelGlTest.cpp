@@ -25,7 +25,7 @@
 #include "mmdr/Model.h"
 #include "render/GLFunctions.h"
 #include "render/GlTestContext.h"
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 #include "support/ModelBuilder.h"
 
 namespace {

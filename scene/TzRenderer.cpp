@@ -1,4 +1,4 @@
-#include "render/TzRenderer.h"
+#include "scene/TzRenderer.h"
 
 #include <QDebug>
 #include <QDir>

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "support/ModelBuilder.h"
-#include "support/ShiftJis.h"
-#include "support/VmdWriter.h"
-#include "support/VpdWriter.h"
+#include "mmd/writer/ShiftJis.h"
+#include "mmd/writer/VmdWriter.h"
+#include "mmd/writer/VpdWriter.h"
 
 namespace fs = std::filesystem;
 using mnx::test::ModelBuilder;
-using mnx::test::VmdWriter;
-using mnx::test::VpdWriter;
+using mmd::VmdWriter;
+using mmd::VpdWriter;
 
 namespace {
 
@@ -56,7 +56,7 @@ bool WritePmx(const fs::path& dir) {
 bool WriteVmd(const fs::path& dir) {
     VmdWriter full;
     full.SetModelName("初音ミク");
-    mnx::test::VmdBoneKey key;
+    mmd::VmdBoneKey key;
     key.name = "センター";
     key.interpolation = VmdWriter::Linear();
     full.AddBoneKey(key);
@@ -66,13 +66,13 @@ bool WriteVmd(const fs::path& dir) {
     full.AddBoneKey(key);
     full.AddMorphKey("あ", 0, 0.0f).AddMorphKey("あ", 15, 1.0f);
     full.AddCameraKey({}).AddLightKey({}).AddShadowKey({});
-    mnx::test::VmdIkKey ik;
+    mmd::VmdIkKey ik;
     ik.iks = {{"左足ＩＫ", true}, {"右足ＩＫ", false}};
     full.AddIkKey(ik);
     bool ok = full.Save((dir / "full.vmd").string());
 
     VmdWriter old;
-    old.SetSignature(VmdWriter::kOldSignature).AddBoneKey(key).EndAfter(mnx::test::VmdSection::Morphs);
+    old.SetSignature(VmdWriter::kOldSignature).AddBoneKey(key).EndAfter(mmd::VmdSection::Morphs);
     return old.Save((dir / "old_signature.vmd").string()) && ok;
 }
 
@@ -88,7 +88,7 @@ bool WriteVpd(const fs::path& dir) {
 }
 
 bool WriteText(const fs::path& dir) {
-    bool ok = SaveString(dir / "sjis.txt", mnx::test::ToShiftJis("センター 左腕ＩＫ まばたき ｱｲｳ abc"));
+    bool ok = SaveString(dir / "sjis.txt", mmd::ToShiftJis("センター 左腕ＩＫ まばたき ｱｲｳ abc"));
     ok = SaveString(dir / "utf8.txt", "ascii \xC3\xA9 \xE3\x81\x82 \xF0\x9F\x98\x80") && ok;
     const std::u16string units = u"\u30BB\u30F3 a \U0001F600 \xD800";
     return SaveBytes(dir / "utf16.bin", units.data(), units.size() * sizeof(char16_t)) && ok;

@@ -1,12 +1,12 @@
-#include "support/VpdWriter.h"
+#include "mmd/writer/VpdWriter.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
-#include "support/ShiftJis.h"
+#include "mmd/writer/ShiftJis.h"
 
-namespace mnx::test {
+namespace mmd {
 namespace {
 
 std::string Number(float v) {
@@ -83,4 +83,4 @@ bool VpdWriter::SaveBytes(const std::string& path, const std::string& bytes) {
     return bool(file);
 }
 
-}  // namespace mnx::test
+}  // namespace mmd

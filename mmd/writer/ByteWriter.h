@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace mnx::test {
+namespace mmd {
 
 // Appends little-endian values to a byte buffer: the common ground of the MMD format writers of the tests.
 class ByteWriter {
@@ -50,4 +50,4 @@ bool WriteBytesToFile(const std::vector<uint8_t>& bytes, const std::string& path
 // Reads a whole file; empty when it cannot be read.
 std::vector<uint8_t> ReadBytesFromFile(const std::string& path);
 
-}  // namespace mnx::test
+}  // namespace mmd

@@ -1,9 +1,9 @@
-#include "support/PmxWriter.h"
+#include "mmd/writer/PmxWriter.h"
 
 #include "mmd/UnicodeUtil.h"
-#include "support/ByteWriter.h"
+#include "mmd/writer/ByteWriter.h"
 
-namespace mnx::test {
+namespace mmd {
 
 namespace {
 
@@ -298,4 +298,4 @@ void PmxWriter::FitIndexSizes(mmd::PMXFileData& data) {
     h.m_rigidBodyIndexSize = ObjectWidth(data.m_rigidBodies.size());
 }
 
-}  // namespace mnx::test
+}  // namespace mmd
