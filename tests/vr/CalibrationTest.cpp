@@ -123,20 +123,6 @@ INSTANTIATE_TEST_SUITE_P(Models, ModelShoulderTest,
                              return std::string(info.param.label);
                          });
 
-TEST(CalibrationTest, InverseRecordUndoesRotationAndTranslationButNotTheScale) {
-    const SRT srt{{2.0f, 2.0f, 2.0f}, bodymath::axisAngle(0.6f, 0.0f, 0.8f, 50.0f * kDeg), {1.0f, -2.0f, 3.5f}};
-    const SRT inverse = inverseRecord(srt);
-    expectNear(inverse.scale, {0.5f, 0.5f, 0.5f});
-    EXPECT_EQ(inverse.rotation, bodymath::conjugate(srt.rotation));
-    const Matrix4 rigid = bodymath::fromRotationTranslation(srt.rotation, srt.translation);
-    expectNear(inverse.translation, bodymath::translationOf(bodymath::inverse(rigid)));
-    // Its rotation and translation alone undo those of the record.
-    expectNear(bodymath::mul(bodymath::fromRotationTranslation(inverse.rotation, inverse.translation), rigid),
-               Matrix4{});
-
-    expectNear(inverseRecord(SRT{{0.0f, 4.0f, 0.0f}, Quaternion(), {1.0f, 1.0f, 1.0f}}).scale, {0.0f, 0.25f, 0.0f});
-}
-
 TEST(CalibrationTest, ZeroShoulderHeightStoresAZeroScaleAndAnIdentityInverse) {
     const Calibration c = calibrate({-0.7f, 1.4f, 0.0f}, {0.7f, 1.4f, 0.0f}, 0.0f, nullptr);
     EXPECT_EQ(c.srt.scale, (Vector3{0.0f, 0.0f, 0.0f}));

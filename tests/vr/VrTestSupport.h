@@ -185,8 +185,7 @@ private:
 }  // namespace vrtest
 
 // The body controller's state that no frame shows at once: the hold animation a test drives to chosen times, the
-// hold's weight, the tracker slots, which no per-frame step reads yet, and the debug markers of the head's nodes
-// and its chain's joints by bone name.
+// hold's weight, and the debug markers of the head's nodes and its chain's joints by bone name.
 class ExtarnalControllerTestPeer {
 public:
     static const SystemMesh* marker(const ExtarnalController& c, const QString& name) {
@@ -200,5 +199,4 @@ public:
     }
     static QVariantAnimation& holdAnimation(ExtarnalController& c) { return *c.m_errorAnim; }
     static float holdWeight(const ExtarnalController& c) { return c.m_errorFix; }
-    static VRDevice* trackerSlot(const ExtarnalController& c, int i) { return c.m_trackerSlots.at(i); }
 };
