@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QTest>
 #include <QtGlobal>
+#include <cstdlib>
 #include <memory>
 
 #include "app/KySolution.h"
@@ -38,4 +40,16 @@ inline std::unique_ptr<MainWidget> openMainWindow() {
     window->setWindowOpacity(1.0);
     if (!QTest::qWaitForWindowExposed(window.get())) return nullptr;
     return window;
+}
+
+// Pixels of `area` whose colour differs by more than 60 (summed over the channels) between two frames.
+inline int differingPixels(const QImage& a, const QImage& b, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            n += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 60;
+        }
+    }
+    return n;
 }

@@ -137,18 +137,6 @@ protected:
         return m_window->grabFramebuffer();
     }
 
-    static int differingPixels(const QImage& a, const QImage& b, const QRect& area) {
-        int n = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            for (int x = area.left(); x <= area.right(); ++x) {
-                const QColor p = a.pixelColor(x, y);
-                const QColor q = b.pixelColor(x, y);
-                n += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 60;
-            }
-        }
-        return n;
-    }
-
     ExtarnalController* m_controller = nullptr;
     std::atomic<Face> m_face{Face::Neutral};
 };

@@ -31,8 +31,7 @@ protected:
     static void SetUpTestSuite() {
         s_root = fs::temp_directory_path() / ("mnx_sample_" + std::to_string(::getpid()));
         std::string error;
-        s_written = mnxc::WriteResourceTree(s_root, &error);
-        ASSERT_TRUE(s_written) << error;
+        ASSERT_TRUE(mnxc::WriteResourceTree(s_root, &error)) << error;
     }
     static void TearDownTestSuite() {
         std::error_code ec;
@@ -40,12 +39,6 @@ protected:
     }
 
     static fs::path SamplePath() { return s_root / "model" / "0_sample" / "sample.pmx"; }
-
-    static mmd::PMXFileData ReadSample() {
-        mmd::PMXFileData pmx;
-        EXPECT_TRUE(mmd::ReadPMXFile(pmx, SamplePath().string()));
-        return pmx;
-    }
 
     static std::shared_ptr<mmd::PMXModel> LoadSample(float gravity) {
         auto model = std::make_shared<mmd::PMXModel>();
@@ -55,11 +48,9 @@ protected:
     }
 
     static fs::path s_root;
-    static bool s_written;
 };
 
 fs::path SampleCharacterTest::s_root;
-bool SampleCharacterTest::s_written = false;
 
 // One full CPU frame as the app runs it.
 void Step(mmd::PMXModel& model, mmd::VMDAnimation* animation, double key) {
@@ -124,7 +115,8 @@ TEST_F(SampleCharacterTest, JointsBendWithoutTearing) {
     model->EndAnimation();
     model->Update();
 
-    const mmd::PMXFileData pmx = ReadSample();
+    mmd::PMXFileData pmx;
+    ASSERT_TRUE(mmd::ReadPMXFile(pmx, SamplePath().string()));
     const glm::vec3* posed = model->GetUpdatePositions();
     const glm::vec3* rest = model->GetPositions();
     float worst = 0.0f;

@@ -1,6 +1,6 @@
 // The drawable model through the renderer, as the desktop view and the headset's eye views draw it: the toon
 // pass, the outline pass, the shadow pass (whatever state the previous pass left), brows through the hair,
-// accessories, index widths, GL object lifetime, a real model's self-shadow and the eye view's toon banding.
+// accessories, index widths, a real model's self-shadow, the eye view's toon banding, UV morphs and the VR panel.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -126,6 +126,16 @@ protected:
         return m_gl.readTarget();
     }
 
+    // What the drawable model uploaded into one of its array buffers.
+    template <typename T>
+    static std::vector<T> readBuffer(GLuint buffer, size_t count) {
+        std::vector<T> values(count);
+        glFunctions()->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        glFunctions()->glGetBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(count * sizeof(T)), values.data());
+        glFunctions()->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        return values;
+    }
+
     static QColor centre(const QImage& image) { return image.pixelColor(image.width() / 2, image.height() / 2); }
 
     static int countPixels(const QImage& image, const std::function<bool(const QColor&)>& matches) {
@@ -236,30 +246,6 @@ TEST_F(ModelTest, BrowMaterialShowsThroughTheHairWithTheTransBrowSetting) {
     EXPECT_GT(shown.red(), shown.blue()) << "the brow is pulled in front of the hair";
 }
 
-TEST_F(ModelTest, MissingTextureDrawsWithTheDummyAndIsReportedPerRequest) {
-    ModelBuilder b;
-    const int root = b.AddBone("センター", {0, 0, 0});
-    const int texture = b.AddTexture("missing/none.png");
-    const int first = b.AddVertex({-3, -3, 0}, root);
-    b.AddVertex({3, -3, 0}, root);
-    b.AddVertex({3, 3, 0}, root);
-    b.AddTriangle(uint32_t(first), uint32_t(first + 2), uint32_t(first + 1));
-    b.AddMaterial("a", texture);
-    const int second = b.AddVertex({-3, -3, 0}, root);
-    b.AddVertex({3, 3, 0}, root);
-    b.AddVertex({-3, 3, 0}, root);
-    b.AddTriangle(uint32_t(second), uint32_t(second + 2), uint32_t(second + 1));
-    b.AddMaterial("b", texture);
-    LogCapture log;
-    mmdr::Model* model = load(b);
-    ASSERT_TRUE(model);
-    // Two materials ask for the same missing file: two requests, two reports, nothing cached.
-    EXPECT_EQ(log.lines().filter(QStringLiteral("none.png")).size(), 2) << log.lines().join('\n').toStdString();
-    EXPECT_EQ(model->m_materials[0].m_texture, 0u);
-    EXPECT_EQ(m_context->m_textures.Size(), 1u) << "only the toon ramp";
-    EXPECT_GT(centre(frame()).lightness(), 20);
-}
-
 TEST_F(ModelTest, HiddenAccessoriesAreAnimatedAndUploadedButNotDrawn) {
     m_settings->renderAcc = false;
     ModelBuilder b;
@@ -274,10 +260,8 @@ TEST_F(ModelTest, HiddenAccessoriesAreAnimatedAndUploadedButNotDrawn) {
     EXPECT_EQ(countPixels(hidden, [](const QColor& c) { return c.lightness() > 0; }), 0);
     // Uploaded all the same: the position buffer holds the skinned positions.
     const size_t count = accessory->m_mmdModel->GetVertexCount();
-    std::vector<glm::vec3> uploaded(count);
-    glFunctions()->glBindBuffer(GL_ARRAY_BUFFER, accessory->m_posVBO);
-    glFunctions()->glGetBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(count * sizeof(glm::vec3)), uploaded.data());
-    for (size_t i = 0; i < count; ++i) EXPECT_EQ(uploaded[i], accessory->m_mmdModel->GetUpdatePositions()[i]);
+    const glm::vec3* skinned = accessory->m_mmdModel->GetUpdatePositions();
+    EXPECT_EQ(readBuffer<glm::vec3>(accessory->m_posVBO, count), std::vector<glm::vec3>(skinned, skinned + count));
 
     m_settings->renderAcc = true;
     EXPECT_GT(countPixels(frame(), [](const QColor& c) { return c.lightness() > 0; }), 100);
@@ -298,27 +282,6 @@ TEST_P(IndexWidthTest, DrawsWithTheModelsIndexType) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, IndexWidthTest, ::testing::Values(100, 1000, 70000));
-
-TEST_F(ModelTest, RepeatedCreateAndDestroyLeavesNoGlObjects) {
-    ModelBuilder b;
-    const int root = b.AddBone("センター", {0, 0, 0});
-    addSquare(b, 0, 0, 0, 3, "square", root);
-    std::vector<GLuint> buffers;
-    std::vector<GLuint> arrays;
-    QOpenGLFunctions_4_1_Core* gl = glFunctions();
-    for (int cycle = 0; cycle < 100; ++cycle) {
-        mmdr::Model* model = load(b);
-        ASSERT_TRUE(model);
-        buffers.insert(buffers.end(),
-                       {model->m_posVBO, model->m_norVBO, model->m_uvVBO, model->m_edgeVBO, model->m_ibo});
-        arrays.insert(arrays.end(),
-                      {model->m_mmdVAO, model->m_mmdEdgeVAO, model->m_shadowVAO, model->m_mmdGroundShadowVAO});
-        frame();
-        unload();
-    }
-    for (GLuint id : buffers) EXPECT_FALSE(gl->glIsBuffer(id)) << id;
-    for (GLuint id : arrays) EXPECT_FALSE(gl->glIsVertexArray(id)) << id;
-}
 
 class ShadowPassStateTest : public ModelTest, public ::testing::WithParamInterface<LeftState> {};
 
@@ -497,14 +460,7 @@ TEST_F(ModelTest, UvBufferFollowsAUvMorphOnAndOff) {
     ASSERT_NE(morph, nullptr);
     const size_t count = pmx.GetVertexCount();
     const std::vector<glm::vec2> rest(pmx.GetUVs(), pmx.GetUVs() + count);
-    const auto uploaded = [&] {
-        std::vector<glm::vec2> uvs(count);
-        QOpenGLFunctions_4_1_Core* gl = glFunctions();
-        gl->glBindBuffer(GL_ARRAY_BUFFER, model->m_uvVBO);
-        gl->glGetBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(count * sizeof(glm::vec2)), uvs.data());
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-        return uvs;
-    };
+    const auto uploaded = [&] { return readBuffer<glm::vec2>(model->m_uvVBO, count); };
     AppContext& context = *m_context;
     const auto step = [&](float weight) {
         morph->SetWeight(weight);

@@ -26,18 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-int differingPixels(const QImage& a, const QImage& b, const QRect& area) {
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor p = a.pixelColor(x, y);
-            const QColor q = b.pixelColor(x, y);
-            n += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 60;
-        }
-    }
-    return n;
-}
-
 TEST(VmcEndToEndGlTest, F5StartsVmcAndTheRaisedArmAndOpenMouthShowThenReleaseToIdle) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

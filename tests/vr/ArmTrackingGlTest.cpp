@@ -20,14 +20,13 @@
 #include "mmd/MMDNode.h"
 #include "mmd/PMXModel.h"
 #include "mmd/VMDNodeController.h"
+#include "mmd/writer/VpdWriter.h"
 #include "support/CountingMalloc.h"
 #include "support/ModelBuilder.h"
-#include "mmd/writer/VpdWriter.h"
 #include "vr/BodyMath.h"
 #include "vr/ExtarnalController.h"
 #include "vr/VRController.h"
 #include "vr/VRDevice.h"
-#include "vr/VRDeviceContainer.h"
 
 namespace {
 
@@ -222,22 +221,6 @@ TEST_P(ArmTrackingGlTest, ControllerRotationTurnsTheWristAndSplitsTheRollWithThe
     if (GetParam().twist) {
         EXPECT_LT(std::fabs(node("右手捩")->GetAnimationRotate().w), 0.9999f) << "part of the roll goes to the twist";
     }
-}
-
-TEST_P(ArmTrackingGlTest, TrackerSlotsFollowTheSerialsAsTheyAreEdited) {
-    ASSERT_NE(createDeviceContainer(), nullptr);
-    vrDevices()->update();
-    m_settings.deviceSerials[0] = QStringLiteral("LHR-1");
-    m_settings.deviceSerials[3] = QStringLiteral("/user/hand/right");
-    m_settings.deviceSerials[4] = QStringLiteral("nobody");
-    emit m_settings.deviceSerialsChanged();
-    const auto slot = [&](int i) { return ExtarnalControllerTestPeer::trackerSlot(*m_controller, i); };
-    ASSERT_NE(slot(0), nullptr);
-    EXPECT_EQ(slot(0), vrDevices()->findBySerial(QStringLiteral("LHR-1")));
-    EXPECT_EQ(slot(3), vrDevices()->findBySerial(QStringLiteral("/user/hand/right")));
-    EXPECT_EQ(slot(4), nullptr) << "a serial that matches no device leaves its slot empty";
-    EXPECT_EQ(slot(1), nullptr);
-    destroyDeviceContainer();
 }
 
 TEST_P(ArmTrackingGlTest, GripClosesItsOwnHand) {

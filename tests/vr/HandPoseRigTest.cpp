@@ -17,17 +17,17 @@
 #include "mmd/MMDNode.h"
 #include "mmd/PMXModel.h"
 #include "mmd/VMDNodeController.h"
+#include "mmd/writer/VpdWriter.h"
 #include "support/CountingMalloc.h"
 #include "support/ModelBuilder.h"
-#include "mmd/writer/VpdWriter.h"
 #include "vr/BodyMath.h"
 #include "vr/HandPoseRig.h"
 #include "vr/VrTestSupport.h"
 
 namespace {
 
-using mnx::test::ModelBuilder;
 using mmd::VpdWriter;
+using mnx::test::ModelBuilder;
 
 constexpr float kDeg = 3.14159265358979f / 180.0f;
 
@@ -307,18 +307,6 @@ TEST_F(HandPoseRigTest, ReleasingASecondButtonReturnsToTheFirstPoseStillHeld) {
     rig.release(6, HandPoseRig::kRight);
     frameAt(HandPoseRig::kRight, 1.0);
     expectHandAt(HandPoseRig::kRight, 10);
-}
-
-TEST_F(HandPoseRigTest, ReleaseOfAButtonNeverPressedMovesNothing) {
-    loadAllPoses();
-    rig.apply();
-    std::vector<Quaternion> before;
-    for (const auto& f : fingers) before.push_back(animRotate(f.get()));
-    rig.release(4, HandPoseRig::kRight);
-    for (const double fraction : {0.0, 0.3, 0.7, 1.0}) {
-        frameAt(HandPoseRig::kRight, fraction);
-        for (size_t i = 0; i < fingers.size(); ++i) expectNear(animRotate(fingers[i].get()), before[i]);
-    }
 }
 
 TEST_F(HandPoseRigTest, InterruptedAnimationsStartFromTheCurrentWeight) {

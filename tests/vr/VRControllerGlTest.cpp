@@ -108,8 +108,8 @@ TEST_F(VRControllerGlTest, TriggersEmitOnlyOnChangeAndPadsStoreWhileTouched) {
                   {"t": 3.0, "input": "/user/hand/left/input/trackpad", "x": -0.9, "y": -0.9})"))
         GTEST_SKIP() << "no OpenGL context";
     VRController* c = vrController();
-    vrtest::FloatSignalValues triggerR(c, &VRController::capTriggerRValueChanged);
-    vrtest::FloatSignalValues triggerL(c, &VRController::capTriggerLValueChanged);
+    vrtest::SignalCount triggerR(c, &VRController::capTriggerRValueChanged);
+    vrtest::SignalCount triggerL(c, &VRController::capTriggerLValueChanged);
     at(0.5);
     EXPECT_EQ(triggerR.values.size(), 0u);  // resting at 0
     at(1.0);

@@ -62,26 +62,19 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Counts the emissions of a signal and keeps a float argument when there is one; disconnects when destroyed.
+// Counts the emissions of a signal without arguments or with a float one, keeping the floats; disconnects when
+// destroyed.
 class SignalCount {
 public:
-    template <typename Object, typename Signal>
-    SignalCount(Object* sender, Signal signal) {
-        QObject::connect(sender, signal, &m_context, [this] { ++m_count; });
+    template <typename Object, typename... Args>
+    SignalCount(Object* sender, void (Object::*signal)(Args...)) {
+        QObject::connect(sender, signal, &m_context, [this](Args... v) {
+            float value = 0.0f;
+            ((value = static_cast<float>(v)), ...);
+            values.push_back(value);
+        });
     }
-    int count() const { return m_count; }
-
-private:
-    QObject m_context;
-    int m_count = 0;
-};
-
-class FloatSignalValues {
-public:
-    template <typename Object>
-    FloatSignalValues(Object* sender, void (Object::*signal)(float)) {
-        QObject::connect(sender, signal, &m_context, [this](float v) { values.push_back(v); });
-    }
+    int count() const { return static_cast<int>(values.size()); }
     std::vector<float> values;
 
 private:
@@ -185,8 +178,7 @@ private:
 }  // namespace vrtest
 
 // The body controller's state that no frame shows at once: the hold animation a test drives to chosen times, the
-// hold's weight, the tracker slots, which no per-frame step reads yet, and the debug markers of the head's nodes
-// and its chain's joints by bone name.
+// hold's weight, and the debug markers of the head's nodes and its chain's joints by bone name.
 class ExtarnalControllerTestPeer {
 public:
     static const SystemMesh* marker(const ExtarnalController& c, const QString& name) {
@@ -200,5 +192,4 @@ public:
     }
     static QVariantAnimation& holdAnimation(ExtarnalController& c) { return *c.m_errorAnim; }
     static float holdWeight(const ExtarnalController& c) { return c.m_errorFix; }
-    static VRDevice* trackerSlot(const ExtarnalController& c, int i) { return c.m_trackerSlots.at(i); }
 };
