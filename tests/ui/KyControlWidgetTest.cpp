@@ -52,13 +52,6 @@ protected:
 };
 
 // Its own frameless, see-through window that goes with the main window.
-TEST_F(KyControlWidgetTest, FramelessWindowOwnedByTheMainWindow) {
-    EXPECT_EQ(control->parentWidget(), main.get());
-    EXPECT_TRUE(control->isWindow());
-    EXPECT_TRUE(control->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(control->testAttribute(Qt::WA_TranslucentBackground));
-}
-
 // The top strip drags the window; the control window has no resize borders.
 TEST_F(KyControlWidgetTest, HitTestDragsByTheTopStripOnly) {
     const QPoint origin = control->mapToGlobal(QPoint(0, 0));

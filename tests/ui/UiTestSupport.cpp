@@ -59,13 +59,6 @@ void processEvents() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
-QString saveScreenshot(QWidget& widget, const QString& name) {
-    const QString folder = QStringLiteral(MNX_UI_SHOT_DIR);
-    QDir().mkpath(folder);
-    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
-    return widget.grab().save(path) ? path : QString();
-}
-
 void setAnimationTime(QAbstractAnimation* animation, int ms) {
     if (animation->state() == QAbstractAnimation::Running) animation->pause();
     animation->setCurrentTime(ms);

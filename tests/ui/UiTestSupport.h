@@ -33,8 +33,6 @@ private:
 // Lets queued events and posted state-machine transitions run (no waiting on time).
 void processEvents();
 
-// Saves `widget` rendered to MNX_UI_SHOT_DIR/<name>.png and returns the path (empty on failure).
-QString saveScreenshot(QWidget& widget, const QString& name);
 
 // Drives a running animation to `ms` and keeps it from advancing by the clock.
 void setAnimationTime(QAbstractAnimation* animation, int ms);
