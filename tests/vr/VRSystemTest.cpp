@@ -61,26 +61,4 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Failure{"XR_RUNTIME_JSON", "C No OpenXR runtime: XR_ERROR_RUNTIME_UNAVAILABLE"},
                       Failure{"MNX_SIMXR_SESSION", "C No headset: XR_ERROR_FORM_FACTOR_UNAVAILABLE"}));
 
-TEST(VRSystemTest, InverseUndoesAGeneralMatrixAndLeavesASingularOneAlone) {
-    Matrix4 m;
-    const float values[16] = {2, 0.5f, 0, 0, -1, 3, 0.25f, 0, 0, 1, 1.5f, 0, 4, -2, 7, 1};
-    for (int i = 0; i < 16; ++i) m.m[i] = values[i];
-    Matrix4 inv;
-    ASSERT_TRUE(invertMatrix(m, inv));
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += m.at(r, k) * inv.at(k, c);
-            EXPECT_NEAR(sum, r == c ? 1.0f : 0.0f, 1e-5f) << r << "," << c;
-        }
-    }
-    Matrix4 singular;
-    singular.m.fill(0.0f);
-    Matrix4 untouched;
-    untouched.m[12] = 5.0f;
-    const Matrix4 before = untouched;
-    EXPECT_FALSE(invertMatrix(singular, untouched));
-    EXPECT_EQ(untouched, before);
-}
-
 }  // namespace
