@@ -88,15 +88,6 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"text_after_trailer", {padded("jawOpen-20|") + "___iFacialMocapjawOpen-90|"}, "jawOpen", 0.20f}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
 
-TEST_F(ParseTest, PreviousIsTheFrameBeforeAndAShortPacketChangesNeither) {
-    receiver.Parse(packet({"jawOpen-20"}));
-    receiver.Parse(packet({"jawOpen-60"}));
-    receiver.Parse(QStringLiteral("jawOpen-99|"));
-    EXPECT_FLOAT_EQ(receiver.LatestFrame().values[receiver.IndexOf("jawOpen")], 0.60f);
-    EXPECT_FLOAT_EQ(receiver.PreviousFrame().values[receiver.IndexOf("jawOpen")], 0.20f);
-    EXPECT_GT(receiver.LatestFrame().timestamp, 0);
-}
-
 TEST_F(ParseTest, NameTableFollowsTheMirrorSetting) {
     EXPECT_EQ(receiver.IndexOf("eyeBlink_L"), 14);
     receiver.setSettings(settingsWith(false));

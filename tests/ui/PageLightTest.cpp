@@ -1,6 +1,3 @@
-#include <QColorDialog>
-
-#include "ui/FluentColorButton.h"
 #include "ui/FluentSlider.h"
 #include "ui/PageLight.h"
 #include "ui/UiTestSupport.h"
@@ -20,20 +17,6 @@ TEST_F(PageLightTest, SlidersShowTheNegatedDirectionAndWriteItBack) {
     EXPECT_EQ(page.slider(2)->value(), -45);
     page.slider(1)->slider()->setValue(-30);
     EXPECT_EQ(settings().lightDir, (Vector3{-90.0f, 30.0f, 45.0f}));
-}
-
-TEST_F(PageLightTest, ColourIsTheLightColourTimes255) {
-    settings().lightColor = Vector3{0.6f, 0.2f, 1.0f};
-    PageLight page;
-    EXPECT_EQ(page.colorButton()->color(), QColor(153, 51, 255));
-    page.colorButton()->click();
-    auto* dialog = page.findChild<QColorDialog*>();
-    ASSERT_NE(dialog, nullptr);
-    dialog->setCurrentColor(QColor(255, 0, 51));
-    dialog->accept();
-    EXPECT_FLOAT_EQ(settings().lightColor.x, 1.0f);
-    EXPECT_FLOAT_EQ(settings().lightColor.y, 0.0f);
-    EXPECT_FLOAT_EQ(settings().lightColor.z, 0.2f);
 }
 
 }  // namespace
