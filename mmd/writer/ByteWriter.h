@@ -12,7 +12,7 @@
 
 namespace mmd {
 
-// Appends little-endian values to a byte buffer: the common ground of the MMD format writers of the tests.
+// Appends little-endian values to a byte buffer: the common ground of the MMD format writers.
 class ByteWriter {
 public:
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }

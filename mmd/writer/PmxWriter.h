@@ -8,7 +8,7 @@
 
 namespace mmd {
 
-// Writes PMXFileData byte for byte as a PMX file, for fixtures and fuzz seeds.
+// Writes PMXFileData byte for byte as a PMX file: the bundled sample character, test fixtures and fuzz seeds.
 // The header of `data` decides the layout: m_version (>= 2.1 adds the soft-body section, even when empty),
 // m_encoding (0 UTF-16LE, 1 UTF-8), m_additionalUVCount and the six index widths (1, 2 or 4; FitIndexSizes picks
 // the smallest that hold the lists). Values are written as given: no load scale, no validation, so tests can

@@ -53,7 +53,7 @@ struct VmdIkKey {
 // The sections of a VMD file in file order.
 enum class VmdSection { Motions, Morphs, Camera, Light, Shadow, Ik };
 
-// Builds VMD motion files byte for byte, for tests and fuzz seeds.
+// Builds VMD motion files byte for byte: the bundled idle motions, test fixtures and fuzz seeds.
 class VmdWriter {
 public:
     static constexpr const char* kSignature = "Vocaloid Motion Data 0002";
