@@ -93,45 +93,6 @@ struct Drift {
     }
 };
 
-// Bends elbows and knees hard and measures how far any triangle edge stretches: a vertex bound to the wrong bone
-// tears its triangles open by far more than a smooth joint ever stretches.
-TEST_F(SampleCharacterTest, JointsBendWithoutTearing) {
-    auto model = LoadSample(-29.4f);
-    ASSERT_TRUE(model);
-    model->InitializeAnimation();
-    mmd::MMDModel::MMDNodeManager* nodes = model->GetNodeManager();
-    auto node = [&](const char* name) { return nodes->GetNode(static_cast<size_t>(nodes->FindNodeIndex(name))); };
-    model->BeginAnimation();
-    node("左ひじ")->SetAnimationRotate(glm::angleAxis(glm::radians(100.0f), glm::vec3(0.0f, 1.0f, 0.0f)));
-    node("右ひじ")->SetAnimationRotate(glm::angleAxis(glm::radians(-100.0f), glm::vec3(0.0f, 1.0f, 0.0f)));
-    node("左腕")->SetAnimationRotate(glm::angleAxis(glm::radians(60.0f), glm::vec3(0.0f, 0.0f, 1.0f)));
-    node("右肩")->SetAnimationRotate(glm::angleAxis(glm::radians(-20.0f), glm::vec3(0.0f, 0.0f, 1.0f)));
-    // Raising a foot IK target bends hip and knee through the solver.
-    node("左足ＩＫ")->SetAnimationTranslate(glm::vec3(0.0f, 4.0f, 3.0f));
-    node("右足ＩＫ")->SetAnimationTranslate(glm::vec3(0.0f, 3.0f, -2.0f));
-    model->UpdateMorphAnimation();
-    model->UpdateNodeAnimation(false);
-    model->UpdateNodeAnimation(true);
-    model->EndAnimation();
-    model->Update();
-
-    mmd::PMXFileData pmx;
-    ASSERT_TRUE(mmd::ReadPMXFile(pmx, SamplePath().string()));
-    const glm::vec3* posed = model->GetUpdatePositions();
-    const glm::vec3* rest = model->GetPositions();
-    float worst = 0.0f;
-    for (const mmd::PMXFace& face : pmx.m_faces) {
-        for (int k = 0; k < 3; ++k) {
-            const uint32_t a = face.m_vertices[k];
-            const uint32_t b = face.m_vertices[(k + 1) % 3];
-            const float restLength = glm::length(rest[a] - rest[b]);
-            if (restLength < 1e-3f) continue;
-            worst = std::max(worst, glm::length(posed[a] - posed[b]) / restLength);
-        }
-    }
-    EXPECT_LT(worst, 3.0f);
-}
-
 struct PlayCase {
     const char* name;
     float gravity;

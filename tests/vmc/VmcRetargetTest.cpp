@@ -120,37 +120,6 @@ TEST_F(VmcReceiveTest, SendersTPoseGivesHorizontalArmsOnAnAPoseModel) {
     }
 }
 
-TEST_F(VmcReceiveTest, RaisedArmAndOpenMouthHoldThenReleaseToIdleWhenTheSenderFallsSilent) {
-    // Unity: the left arm points along -x in the T-pose; a quarter turn about -z lifts it to +y.
-    sendLoBundle(m_receiver.port(), {{"LeftUpperArm", {0.0f, 0.0f, -kS45, kS45}}, {"Chest", {0, 0, 0, 1}}},
-                 {{"A", 1.0f}});
-    mmd::MMDMorph* mouth =
-        m_model->GetMorphManager()->GetMorph(static_cast<size_t>(m_model->GetMorphManager()->FindMorphIndex("あ")));
-    const std::int64_t stamp = waitForFrame(m_receiver);
-    runFrame(*m_model, *m_character, stamp, &m_receiver);
-    runFrame(*m_model, *m_character, stamp + 900, &m_receiver);
-    EXPECT_EQ(m_character->weight(), 1.0f);
-    EXPECT_LT(degreesBetween(boneDirection(*m_model, "左腕", "左ひじ"), glm::vec3(0, 1, 0)), 1.0f);
-    EXPECT_LT(degreesBetween(boneDirection(*m_model, "左ひじ", "左手首"), glm::vec3(0, 1, 0)), 1.0f);
-    EXPECT_EQ(mouth->GetWeight(), 1.0f);
-    // The fixture has no 上半身2: the Chest that drives it is reported once, however many frames read it.
-    EXPECT_EQ(m_settings.messageText.count(QStringLiteral("上半身2")), 1) << m_settings.messageText.toStdString();
-
-    runFrame(*m_model, *m_character, stamp + 1500, &m_receiver);
-    const float easing = m_character->weight();
-    EXPECT_GT(easing, 0.0f);
-    EXPECT_LT(easing, 1.0f);
-    const float halfway = boneDirection(*m_model, "左腕", "左ひじ").y;
-    EXPECT_GT(halfway, -0.3f);
-    EXPECT_LT(halfway, 0.99f);
-
-    runFrame(*m_model, *m_character, stamp + 2200, &m_receiver);
-    EXPECT_EQ(m_character->weight(), 0.0f);
-    EXPECT_LT(boneDirection(*m_model, "左腕", "左ひじ").y, -0.3f);
-    // The idle motion has no key for the mouth: the release closes it rather than leaving it as last sent.
-    EXPECT_EQ(mouth->GetWeight(), 0.0f);
-}
-
 // Decodes our sender's bytes with a plain liblo server and handlers of the test's own.
 struct IndependentReceiver {
     std::map<std::string, glm::quat> bones;  // Unity x, y, z, w as sent

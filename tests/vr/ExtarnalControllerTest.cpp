@@ -379,74 +379,7 @@ TEST_F(ControllerTest, AFrozenStreamEasesIntoTheHeldPoseAndBack) {
     EXPECT_FLOAT_EQ(weight("まばたき"), 0.0f);
 }
 
-TEST_F(ControllerTest, LookForwardDropsTheHoldAtOnce) {
-    bind();
-    feed.send({head(0, 20, 0)});
-    for (int i = 0; i < 10; ++i) frame();
-    ASSERT_TRUE(controller->isCaptureFrozen());
-    QVariantAnimation& anim = ExtarnalControllerTestPeer::holdAnimation(*controller);
-    anim.setCurrentTime(600);
-    ASSERT_GT(hold(), 0.0f);
-    controller->onLookForward();
-    EXPECT_EQ(hold(), 0.0f);
-    EXPECT_EQ(anim.state(), QAbstractAnimation::Stopped);
-    EXPECT_EQ(node("頭")->GetBaseAnimationRotate(), glm::quat(1, 0, 0, 0));
-    EXPECT_EQ(node("センター")->GetBaseAnimationTranslate(), glm::vec3(0.0f));
-}
-
 // ---- Noise filter ----
-
-TEST_F(ControllerTest, NoiseFilterAveragesRotationsOfNewCaptureFramesOnly) {
-    KySettings settings;
-    settings.noiseFilter = 3;
-    setKySettings(&settings);
-    bind();
-    mmd::MMDNode* hair = node("髪");
-    const auto step = [&](float degrees) {
-        controller->UpdateBeforeModel();
-        glm::mat4 local = hair->GetLocalTransform();
-        const glm::mat4 r = glm::mat4_cast(rx(degrees));
-        for (int c = 0; c < 3; ++c) local[c] = r[c];
-        hair->SetLocalTransform(local);
-        controller->UpdateNoiseFilter();
-        controller->UpdateFrameEnd();
-        return hair->GetAnimationRotate();
-    };
-    const auto mean = [](std::initializer_list<float> degrees) {
-        glm::quat sum(0, 0, 0, 0);
-        for (const float d : degrees) sum += rx(d) * (1.0f / static_cast<float>(degrees.size()));
-        return sum;
-    };
-    // No capture frame yet: nothing to average, the simulated rotation passes through.
-    feed.connected = false;
-    EXPECT_LT(angleBetween(step(15), rx(15)), 0.01f);
-    feed.connected = true;
-    for (int k = 0; k < 4; ++k) {
-        feed.send({head(0, static_cast<float>(k), 0)});
-        step(10.0f * static_cast<float>(k + 1));
-    }
-    const glm::quat expected = mean({20, 30, 40});
-    glm::quat got = hair->GetAnimationRotate();
-    EXPECT_NEAR(got.w, expected.w, 1e-6f);
-    EXPECT_NEAR(got.x, expected.x, 1e-6f);
-    // The same capture frame again: no sample is taken.
-    got = step(90);
-    EXPECT_NEAR(got.w, expected.w, 1e-6f);
-    EXPECT_NEAR(got.x, expected.x, 1e-6f);
-    // A physics reset empties the histories and resizes them from the setting.
-    settings.noiseFilter = 1;
-    controller->onSceneSettingChanged();
-    feed.send({head(0, 50, 0)});
-    EXPECT_LT(angleBetween(step(25), rx(25)), 0.01f) << "capacity 1 copies the last rotation";
-    // A mirror change resets physics the same way.
-    settings.noiseFilter = 2;
-    emit settings.modelLRChanged();
-    feed.send({head(0, 51, 0)});
-    EXPECT_LT(angleBetween(step(60), rx(60)), 0.01f) << "emptied: the first sample alone";
-    feed.send({head(0, 52, 0)});
-    got = step(80);
-    EXPECT_NEAR(got.w, mean({60, 80}).w, 1e-6f) << "two samples now";
-}
 
 // ---- Frame cost ----
 

@@ -154,41 +154,6 @@ private:
     QObject m_context;
 };
 
-// ---- The folder of the pose files ----
-
-struct FolderCase {
-    const char* label;
-    const char* poseSet;   // "<abs>" stands for an existing absolute folder outside the resources
-    const char* expected;  // relative to the resource folder, or "<abs>"
-};
-
-class PoseFolderTest : public ::testing::TestWithParam<FolderCase> {};
-
-TEST_P(PoseFolderTest, PicksTheExistingFolderOrFallsBackToTheDefaultSet) {
-    QTemporaryDir resources;
-    QTemporaryDir elsewhere;
-    ASSERT_TRUE(QDir(resources.path()).mkpath("pose/default"));
-    ASSERT_TRUE(QDir(resources.path()).mkpath("pose/relaxed"));
-    const auto resolve = [&](const char* text) {
-        return QString::fromUtf8(text) == "<abs>" ? elsewhere.path() : QString::fromUtf8(text);
-    };
-    const QString folder = HandPoseRig::poseFolder(resources.path(), resolve(GetParam().poseSet));
-    const QString expected = QString::fromUtf8(GetParam().expected) == "<abs>"
-                                 ? elsewhere.path()
-                                 : QDir(resources.path()).filePath(QString::fromUtf8(GetParam().expected));
-    EXPECT_EQ(QDir::cleanPath(folder), QDir::cleanPath(expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(PoseSets, PoseFolderTest,
-                         ::testing::Values(FolderCase{"AbsoluteFolder", "<abs>", "<abs>"},
-                                           FolderCase{"NamedSet", "relaxed", "pose/relaxed"},
-                                           FolderCase{"MissingSet", "no such set", "pose/default"},
-                                           FolderCase{"MissingAbsolute", "/no/such/pose/folder", "pose/default"},
-                                           FolderCase{"Empty", "", "pose/default"}),
-                         [](const ::testing::TestParamInfo<FolderCase>& info) {
-                             return std::string(info.param.label);
-                         });
-
 // ---- Buttons show their files on their own hand ----
 
 struct ButtonCase {
@@ -307,35 +272,6 @@ TEST_F(HandPoseRigTest, ReleasingASecondButtonReturnsToTheFirstPoseStillHeld) {
     rig.release(6, HandPoseRig::kRight);
     frameAt(HandPoseRig::kRight, 1.0);
     expectHandAt(HandPoseRig::kRight, 10);
-}
-
-TEST_F(HandPoseRigTest, InterruptedAnimationsStartFromTheCurrentWeight) {
-    loadAllPoses();
-    rig.setOpenDuration(200);
-    rig.setCloseDuration(300);
-    rig.apply();
-    rig.press(3, HandPoseRig::kRight);
-    EXPECT_EQ(rig.handAnimR.duration(), 200);
-    frameAt(HandPoseRig::kRight, 0.25);
-    const float pressed = rig.pose(3, HandPoseRig::kRight).weight;
-    ASSERT_GT(pressed, 0.0f);
-    ASSERT_LT(pressed, 1.0f);
-
-    rig.release(3, HandPoseRig::kRight);
-    EXPECT_EQ(rig.handAnimR.duration(), 300);
-    EXPECT_FLOAT_EQ(rig.pose(3, HandPoseRig::kRight).weight, pressed);
-    const ControlNode* f = finger(kRightFingers[0]);
-    const Quaternion atRelease = f->snapshot;
-    frameAt(HandPoseRig::kRight, 0.1);
-    const float released = rig.pose(3, HandPoseRig::kRight).weight;
-    EXPECT_LT(released, pressed);
-    EXPECT_GT(released, 0.0f);
-    expectNear(animRotate(f), facemath::slerp(f->triggerRotation, atRelease, released));
-
-    rig.press(3, HandPoseRig::kRight);
-    EXPECT_FLOAT_EQ(rig.pose(3, HandPoseRig::kRight).weight, released);
-    frameAt(HandPoseRig::kRight, 1.0);
-    expectHandAt(HandPoseRig::kRight, 50);
 }
 
 #if MNX_COUNT_MALLOC
